@@ -1,0 +1,29 @@
+// The configuration worker's messages: the commands the frame and the views
+// post to it, and the reports it sends back. The values are those of the
+// tool's message interface (WM_APP is 0x8000, WM_USER 0x400).
+#pragma once
+
+#include <cstdint>
+
+namespace zt {
+
+inline constexpr unsigned kWmApp = 0x8000;
+inline constexpr unsigned kWmUser = 0x400;
+
+// Commands, posted to the worker; wParam is the channel-mode code where the
+// command takes one (0 for restart and the frame's own restore-defaults).
+inline constexpr unsigned WM_CFG_QUERY = kWmApp + 0x6B;
+inline constexpr unsigned WM_CFG_SET = kWmApp + 0x6C;
+inline constexpr unsigned WM_CFG_DEFAULTS = kWmApp + 0x6D;
+inline constexpr unsigned WM_CFG_RESTART = kWmApp + 0x6E;
+inline constexpr unsigned WM_CFG_CONNECT = kWmApp + 0x6F;
+inline constexpr unsigned WM_CFG_SET_CHANNELS = kWmApp + 0x78;
+
+// Reports, sent by the worker and handled before it goes on.
+inline constexpr unsigned WM_CFG_LOG = kWmApp + 0x64;
+inline constexpr unsigned WM_CFG_DONE = kWmApp + 0x66;
+inline constexpr unsigned WM_CFG_READY = kWmApp + 0x6A;
+inline constexpr unsigned WM_CFG_MODE_INDEX = kWmApp + 0x82;
+inline constexpr unsigned WM_DTU_CONNECTED = kWmUser + 100;
+
+}  // namespace zt

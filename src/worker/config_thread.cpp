@@ -1,0 +1,134 @@
+#include "worker/config_thread.h"
+
+#include "worker/config_reports.h"
+
+namespace zt {
+
+class CConfigThread::GuardedReports final : public IConfigReports {
+ public:
+  GuardedReports(IConfigReports& target, const std::atomic<bool>& stopping)
+      : target_(target), stopping_(stopping) {}
+  void Log(std::string_view line) override {
+    if (!stopping_.load()) target_.Log(line);
+  }
+  void Done(int value) override {
+    if (!stopping_.load()) target_.Done(value);
+  }
+  void Ready() override {
+    if (!stopping_.load()) target_.Ready();
+  }
+  void ModeIndex(int index) override {
+    if (!stopping_.load()) target_.ModeIndex(index);
+  }
+  void DtuConnected() override {
+    if (!stopping_.load()) target_.DtuConnected();
+  }
+  void CommandFinished(unsigned message, bool succeeded) override {
+    if (!stopping_.load()) target_.CommandFinished(message, succeeded);
+  }
+
+ private:
+  IConfigReports& target_;
+  const std::atomic<bool>& stopping_;
+};
+
+CConfigThread::CConfigThread(WorkerEnvironment env)
+    : env_(std::move(env)), reports_(std::make_unique<GuardedReports>(env_.reports, stopping_)) {}
+
+CConfigThread::~CConfigThread() { Shutdown(); }
+
+void CConfigThread::Start() {
+  std::lock_guard lock(queue_mutex_);
+  if (thread_.joinable() || ended_) return;
+  thread_ = std::thread([this] { Run(); });
+}
+
+void CConfigThread::Post(unsigned message, std::uintptr_t wparam) {
+  {
+    std::lock_guard lock(queue_mutex_);
+    if (stopping_.load()) return;
+    queue_.push_back({message, wparam});
+  }
+  queue_changed_.notify_all();
+}
+
+bool CConfigThread::WaitIdle(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(queue_mutex_);
+  return queue_changed_.wait_for(lock, timeout, [this] { return (queue_.empty() && !busy_) || ended_; });
+}
+
+void CConfigThread::RequestStop() {
+  {
+    std::lock_guard lock(queue_mutex_);
+    stopping_.store(true);
+    queue_.clear();
+  }
+  queue_changed_.notify_all();
+}
+
+bool CConfigThread::WaitStopped(std::chrono::milliseconds timeout) {
+  {
+    std::unique_lock lock(queue_mutex_);
+    if (!queue_changed_.wait_for(lock, timeout, [this] { return ended_ || !thread_.joinable(); })) {
+      return false;
+    }
+  }
+  if (thread_.joinable()) thread_.join();
+  return true;
+}
+
+void CConfigThread::Shutdown() {
+  RequestStop();
+  while (!WaitStopped(std::chrono::milliseconds(100))) {
+  }
+}
+
+void CConfigThread::Run() {
+  for (;;) {
+    Command command{};
+    {
+      std::unique_lock lock(queue_mutex_);
+      queue_changed_.wait(lock, [this] { return stopping_.load() || !queue_.empty(); });
+      if (stopping_.load()) break;
+      command = queue_.front();
+      queue_.pop_front();
+      busy_ = true;
+    }
+    const bool succeeded = Dispatch(command);
+    reports_->CommandFinished(command.message, succeeded);
+    {
+      std::lock_guard lock(queue_mutex_);
+      busy_ = false;
+    }
+    queue_changed_.notify_all();
+  }
+  {
+    std::lock_guard lock(queue_mutex_);
+    ended_ = true;
+    busy_ = false;
+  }
+  queue_changed_.notify_all();
+}
+
+bool CConfigThread::Dispatch(const Command& command) {
+  WorkerContext ctx{env_, *reports_, worker_lock_, stopping_};
+  const int mode = static_cast<int>(command.wparam);
+  switch (command.message) {
+    case WM_CFG_CONNECT:
+      return RunConnect(ctx, mode);
+    case WM_CFG_QUERY:
+      return RunQuery(ctx, mode);
+    case WM_CFG_SET_CHANNELS:
+      return RunSetChannels(ctx, mode);
+    case WM_CFG_SET:
+      return RunSetWithoutChannels(ctx);
+    case WM_CFG_DEFAULTS:
+      return RunDefaults(ctx, mode);
+    case WM_CFG_RESTART:
+      return RunRestart(ctx);
+    default:
+      return false;
+  }
+}
+
+}  // namespace zt
