@@ -27,6 +27,7 @@
 #include <utility>
 
 #include "serial/serial_device.h"
+#include "serial/termios_format.h"
 
 namespace zt::serial_detail {
 namespace {
@@ -102,6 +103,8 @@ void Release(int fd, const termios* restore) {
   ::close(fd);  // also drops the flock
 }
 
+}  // namespace
+
 void MakeRaw(termios& t) {
   t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
                                       IXANY);
@@ -127,8 +130,6 @@ void SetFormat(termios& t, const LineFormat& line) {
     default: size = t.c_cflag & CSIZE; break;
   }
   t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | size;
-  // termios has one and two stop bits; a UART sends one and a half for
-  // 5-bit characters when asked for two, and two keeps any receiver in step.
   switch (line.stop_bits) {
     case 0: t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB); break;
     case 1:
@@ -147,8 +148,6 @@ void SetFormat(termios& t, const LineFormat& line) {
   }
   t.c_cflag = (t.c_cflag & ~kParityBits) | parity;
 }
-
-}  // namespace
 
 struct SerialDevice::State {
   mutable std::shared_mutex lifetime;  // shared: I/O on fd; exclusive: replacing or closing it
