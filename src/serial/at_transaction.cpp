@@ -44,15 +44,9 @@ struct Side {
 std::optional<int> StopNow(const Side& side) {
   if (Cancelled(side.cancel)) return kAtFailed;
   if (side.worker == nullptr) return std::nullopt;
-  std::string_view reason;
-  if (side.worker->flags.at_mode.load()) {
-    reason = AtModeAbortText();
-  } else if (side.worker->flags.port_closed.load()) {
-    reason = PortClosedAbortText();
-  } else {
-    return std::nullopt;
-  }
-  side.worker->reports.Log(reason);
+  const std::optional<std::string_view> reason = WorkerAbortReason(side.worker->flags);
+  if (!reason) return std::nullopt;
+  side.worker->reports.Log(*reason);
   side.worker->reports.Done(0);
   return kAtFailed;
 }
@@ -124,6 +118,12 @@ int RunAttempts(const Side& side, std::size_t window, milliseconds step, std::op
 }
 
 }  // namespace
+
+std::optional<std::string_view> WorkerAbortReason(const ProcessFlags& flags) {
+  if (flags.at_mode.load()) return AtModeAbortText();
+  if (flags.port_closed.load()) return PortClosedAbortText();
+  return std::nullopt;
+}
 
 int SendAndWait(const WorkerLink& link, std::optional<std::string_view> command, std::string_view expected,
                 std::string& destination, std::size_t capacity, std::uint16_t& length_out, int time_limit_s,

@@ -76,6 +76,10 @@ class ITransactionReports {
   virtual void Done(int value) = 0;
 };
 
+// The run-log line of a worker abort that the flags call for now (AT mode
+// first, then the closed port), or nothing.
+std::optional<std::string_view> WorkerAbortReason(const ProcessFlags& flags);
+
 // What the worker's transactions work with.
 struct WorkerLink {
   CSerialPort& port;

@@ -6,34 +6,33 @@ namespace zt {
 
 class CConfigThread::GuardedReports final : public IConfigReports {
  public:
-  GuardedReports(IConfigReports& target, const std::atomic<bool>& stopping)
-      : target_(target), stopping_(stopping) {}
+  GuardedReports(IConfigReports& target, const StopSignal& stop) : target_(target), stop_(stop) {}
   void Log(std::string_view line) override {
-    if (!stopping_.load()) target_.Log(line);
+    if (!stop_.requested()) target_.Log(line);
   }
   void Done(int value) override {
-    if (!stopping_.load()) target_.Done(value);
+    if (!stop_.requested()) target_.Done(value);
   }
   void Ready() override {
-    if (!stopping_.load()) target_.Ready();
+    if (!stop_.requested()) target_.Ready();
   }
   void ModeIndex(int index) override {
-    if (!stopping_.load()) target_.ModeIndex(index);
+    if (!stop_.requested()) target_.ModeIndex(index);
   }
   void DtuConnected() override {
-    if (!stopping_.load()) target_.DtuConnected();
+    if (!stop_.requested()) target_.DtuConnected();
   }
   void CommandFinished(unsigned message, bool succeeded) override {
-    if (!stopping_.load()) target_.CommandFinished(message, succeeded);
+    if (!stop_.requested()) target_.CommandFinished(message, succeeded);
   }
 
  private:
   IConfigReports& target_;
-  const std::atomic<bool>& stopping_;
+  const StopSignal& stop_;
 };
 
 CConfigThread::CConfigThread(WorkerEnvironment env)
-    : env_(std::move(env)), reports_(std::make_unique<GuardedReports>(env_.reports, stopping_)) {}
+    : env_(std::move(env)), reports_(std::make_unique<GuardedReports>(env_.reports, stop_)) {}
 
 CConfigThread::~CConfigThread() { Shutdown(); }
 
@@ -46,7 +45,7 @@ void CConfigThread::Start() {
 void CConfigThread::Post(unsigned message, std::uintptr_t wparam) {
   {
     std::lock_guard lock(queue_mutex_);
-    if (stopping_.load()) return;
+    if (stop_.requested()) return;
     queue_.push_back({message, wparam});
   }
   queue_changed_.notify_all();
@@ -58,9 +57,9 @@ bool CConfigThread::WaitIdle(std::chrono::milliseconds timeout) {
 }
 
 void CConfigThread::RequestStop() {
+  stop_.Request();
   {
     std::lock_guard lock(queue_mutex_);
-    stopping_.store(true);
     queue_.clear();
   }
   queue_changed_.notify_all();
@@ -88,8 +87,8 @@ void CConfigThread::Run() {
     Command command{};
     {
       std::unique_lock lock(queue_mutex_);
-      queue_changed_.wait(lock, [this] { return stopping_.load() || !queue_.empty(); });
-      if (stopping_.load()) break;
+      queue_changed_.wait(lock, [this] { return stop_.requested() || !queue_.empty(); });
+      if (stop_.requested()) break;
       command = queue_.front();
       queue_.pop_front();
       busy_ = true;
@@ -111,7 +110,7 @@ void CConfigThread::Run() {
 }
 
 bool CConfigThread::Dispatch(const Command& command) {
-  WorkerContext ctx{env_, *reports_, worker_lock_, stopping_};
+  WorkerContext ctx{env_, *reports_, worker_lock_, stop_};
   const int mode = static_cast<int>(command.wparam);
   switch (command.message) {
     case WM_CFG_CONNECT:

@@ -67,7 +67,7 @@ class CConfigThread {
   WorkerEnvironment env_;
   std::unique_ptr<GuardedReports> reports_;
   std::mutex worker_lock_;
-  std::atomic<bool> stopping_{false};
+  StopSignal stop_;
 
   std::mutex queue_mutex_;
   std::condition_variable queue_changed_;

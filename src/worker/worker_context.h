@@ -4,6 +4,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 
@@ -27,11 +29,36 @@ struct WorkerEnvironment {
   std::string channel_work_file = "chlparm.dat";  // the query's work file (current folder)
 };
 
+// The worker's shutdown: a flag that transactions poll as their cancel token,
+// and a condition that a sleeping command wakes on.
+class StopSignal {
+ public:
+  void Request() {
+    {
+      std::lock_guard lock(mutex_);
+      flag_.store(true);
+    }
+    changed_.notify_all();
+  }
+  bool requested() const { return flag_.load(); }
+  const std::atomic<bool>& flag() const { return flag_; }
+  // Sleeps `duration`; returns true at once when a stop is requested.
+  bool SleepFor(std::chrono::milliseconds duration) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, duration, [this] { return flag_.load(); });
+  }
+
+ private:
+  std::atomic<bool> flag_{false};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+};
+
 struct WorkerContext {
   WorkerEnvironment& env;
   IConfigReports& reports;              // env.reports, silenced once the worker is stopping
   std::mutex& worker_lock;              // held around each read and write the worker makes
-  const std::atomic<bool>& stopping;    // the worker is shutting down: transactions end at once
+  StopSignal& stop;                     // the worker is shutting down: transactions end at once
 };
 
 // The operations, one per command; each returns whether it succeeded.

@@ -1,0 +1,175 @@
+// Query: read the DTU's whole parameter set with "AT+GETPARAM?" into the
+// catalogue. The base lines fill every group that is not a channel group;
+// on the later generation the channel blocks fill the channel groups of the
+// mode in force, through the work file chlparm.dat.
+#include <cstdio>
+#include <memory>
+
+#include "params/shared_catalogue.h"
+#include "params/value_checks.h"
+#include "serial/at_transaction.h"
+#include "settings/process_flags.h"
+#include "text/gbk_literal.h"
+#include "text/strformat.h"
+#include "worker/config_reports.h"
+#include "worker/query_parser.h"
+#include "worker/worker_context.h"
+#include "worker/worker_transact.h"
+
+namespace zt {
+namespace {
+
+using namespace zt::literals;
+
+constexpr int kQueryLimitS = 60;
+constexpr std::string_view kModeKeyword = "OPPRM";
+
+// Stores the base lines into every group that is not a channel group (on the
+// later generation). Returns the selector indexes to report, one for each
+// OPPRM value met, and leaves `mode` at the mode the DTU reports.
+std::vector<int> StoreBaseValues(CParamCatalogue& c, std::string_view text, bool s3, std::int32_t& mode) {
+  KeywordIndex index(text);
+  auto takes_part = [s3](const ParamGroup& g) { return g.used() && !(s3 && g.chn > 0); };
+  for (int g = 1; g < kGroupSlots; ++g) {
+    const ParamGroup& group = *c.Group(g);
+    if (!takes_part(group)) continue;
+    for (int i = 0; i < group.UsedCount(); ++i) index.Want(group.params[static_cast<std::size_t>(i)].short_name);
+  }
+  index.Build();
+
+  std::vector<int> mode_reports;
+  for (int g = 1; g < kGroupSlots; ++g) {
+    ParamGroup& group = *c.Group(g);
+    if (!takes_part(group)) continue;
+    for (int i = 0; i < group.UsedCount(); ++i) {
+      ParamDef& p = group.params[static_cast<std::size_t>(i)];
+      if (p.is_const_param) continue;
+      const std::size_t pos = index.Find(p.short_name);
+      if (pos == std::string_view::npos) continue;  // keeps its old value
+      p.value = ValueFromReply(p, ExtractValueAt(text, pos, p.short_name.size()), false);
+      if (s3 && p.short_name == kModeKeyword) {
+        const ModeChoice choice = ModeFromToken(p.value, mode);
+        mode = choice.code;
+        mode_reports.push_back(choice.selector_index);
+      }
+      if (p.is_common_param) c.SyncValue(g, i);
+    }
+  }
+  return mode_reports;
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+enum class WorkFileResult { kOk, kCannotCreate, kCannotReopen };
+
+// Writes the channel part to the work file and reads it back.
+WorkFileResult RoundTripWorkFile(const std::string& path, std::string_view channel_part, std::string& back) {
+  {
+    File out(std::fopen(path.c_str(), "wb"));
+    if (!out) return WorkFileResult::kCannotCreate;
+    std::fwrite(channel_part.data(), 1, channel_part.size(), out.get());
+  }
+  File in(std::fopen(path.c_str(), "rb"));
+  if (!in) return WorkFileResult::kCannotReopen;
+  back.clear();
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0;) back.append(buffer, n);
+  return WorkFileResult::kOk;
+}
+
+// The channel pass. Returns false when it ended early (logged).
+bool StoreChannelValues(WorkerContext& ctx, std::string_view text, std::int32_t mode) {
+  ctx.reports.Log("正在取各通道的参数... \r\n"_gbk);
+  const std::size_t first = text.find("ID=1");
+  if (first == std::string_view::npos) {
+    ctx.reports.Log("取通道的参数失败***\r\n"_gbk);
+    return false;
+  }
+  std::string channel_part;
+  switch (RoundTripWorkFile(ctx.env.channel_work_file, text.substr(first), channel_part)) {
+    case WorkFileResult::kCannotCreate:
+      ctx.reports.Log("取通道的参数 失败***\r\n"_gbk);
+      return false;
+    case WorkFileResult::kCannotReopen:
+      ctx.reports.Log("取通道的 参数 失败***\r\n"_gbk);
+      return false;
+    case WorkFileResult::kOk:
+      break;
+  }
+
+  int channel = 0;
+  int group = -1;
+  for (const std::string_view line : SplitWorkFileLines(channel_part)) {
+    if (const std::optional<int> number = ChannelHeaderNumber(line)) {
+      channel = *number;
+      group = ctx.env.catalogue.Read([&](const CParamCatalogue& c) { return c.channels.GroupForChannel(mode, channel); });
+      ctx.reports.Log(Format("正在获取通道 %d 的参数...\r\n"_gbk, channel));
+      continue;
+    }
+    const int count = ctx.env.catalogue.Read([&](const CParamCatalogue& c) {
+      const ParamGroup* g = c.Group(group);
+      return g == nullptr ? 0 : g->UsedCount();
+    });
+    for (int i = 0; i < count; ++i) {
+      struct Stored {
+        bool skip = true;
+        std::string short_name, value;
+      };
+      const bool constant = ctx.env.catalogue.Read([&](const CParamCatalogue& c) {
+        return c.Param(group, i)->is_const_param;
+      });
+      if (constant) continue;
+      if (WorkerAbortCheck(ctx)) return false;
+      const Stored stored = ctx.env.catalogue.Write([&](CParamCatalogue& c) {
+        ParamDef& p = *c.Param(group, i);
+        const std::size_t pos = line.find(p.short_name + "=");
+        if (pos == std::string_view::npos) return Stored{};
+        p.value = ValueFromReply(p, ExtractValueAt(line, pos, p.short_name.size()), true);
+        return Stored{false, p.short_name, p.value};
+      });
+      if (!stored.skip) ctx.reports.Log(Format("ch%d:%s=%s"_gbk, channel, stored.short_name, stored.value));
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool RunQuery(WorkerContext& ctx, int mode_code) {
+  std::int32_t mode = mode_code;
+  ctx.reports.Log("正在进行AT+GETPARAM?.... \r\n"_gbk);
+  std::string reply;
+  if (WorkerSendAndWait(ctx, "AT+GETPARAM?\r\n", "", reply, kWorkerReplyWindow, kQueryLimitS, 1) != kAtMatched) {
+    ctx.reports.Log("AT+GETPARAM? 失败*** \r\n"_gbk);
+    ctx.reports.Done(0);
+    return false;
+  }
+  if (reply.size() < kQueryEchoLength) {
+    ctx.reports.Log("AT+GETPARAM? 失败2*** \r\n"_gbk);
+    ctx.reports.Done(0);
+    return false;
+  }
+  const std::string_view text = std::string_view(reply).substr(kQueryEchoLength);
+  const bool s3 = IsS3(ctx.env.flags);
+
+  const std::vector<int> mode_reports =
+      ctx.env.catalogue.Write([&](CParamCatalogue& c) { return StoreBaseValues(c, text, s3, mode); });
+  for (const int index : mode_reports) ctx.reports.ModeIndex(index);
+  ctx.reports.Log("取基本参数 已经成功 \r\n"_gbk);
+
+  if (!s3) {
+    ctx.reports.Log("查询参数成功!\r\n"_gbk);
+    ctx.reports.Done(1);
+    return true;
+  }
+  if (!StoreChannelValues(ctx, text, mode)) return false;
+  ctx.reports.Log("查询参数成功!\r\n"_gbk);
+  ctx.reports.Log(Format("当前通道模式已经变为：%s!\r\n"_gbk, std::string(ModeDisplayName(mode))));
+  ctx.reports.Done(1);
+  return true;
+}
+
+}  // namespace zt

@@ -1,0 +1,122 @@
+// Set: write every ticked parameter to the DTU, one command each, then make
+// the DTU keep them with "AT+SAVEPARAM". Channel groups are written only for
+// the mode in force, each after "AT+SETCHL" selects its channel; the DTU's
+// channel context then stays in force for the groups that follow.
+#include "params/shared_catalogue.h"
+#include "params/value_checks.h"
+#include "serial/at_transaction.h"
+#include "text/gbk_literal.h"
+#include "text/strformat.h"
+#include "worker/config_reports.h"
+#include "worker/worker_context.h"
+#include "worker/worker_transact.h"
+
+namespace zt {
+namespace {
+
+using namespace zt::literals;
+
+constexpr std::size_t kAckCapacity = 1024;
+constexpr int kSelectChannelLimitS = 10;
+constexpr int kSetParamLimitS = 3;
+constexpr int kSaveLimitS = 3;
+constexpr std::uint16_t kAttempts = 3;
+
+// Ticked, writable parameters from the common group on, up to the first
+// unnamed group. (Ticks in the common group count, although what is sent are
+// their home-group entries, whose ticks the view keeps in step.)
+int CountTicked(const CParamCatalogue& c) {
+  int ticked = 0;
+  for (int g = 0; g < kGroupSlots; ++g) {
+    const ParamGroup& group = *c.Group(g);
+    if (!group.used()) break;
+    for (int i = 0; i < group.UsedCount(); ++i) {
+      const ParamDef& p = group.params[static_cast<std::size_t>(i)];
+      if (!p.readonly && p.selected) ++ticked;
+    }
+  }
+  return ticked;
+}
+
+struct GroupPlan {
+  bool exists = false;
+  bool send = false;
+  std::int32_t chn = -1;
+  int count = 0;
+};
+
+struct ParamCommand {
+  bool send = false;
+  std::string name;
+  std::string command;
+};
+
+enum class SetStyle { kWithChannels, kWithoutChannels };
+
+struct SetTexts {
+  std::string_view nothing_ticked;
+  std::string_view param_failed_suffix;
+  std::string_view save_failed;
+};
+
+bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
+  const bool with_channels = style == SetStyle::kWithChannels;
+  const SetTexts texts = with_channels
+                             ? SetTexts{"未选择需要配置的参数***\r\n"_gbk, "失败***"_gbk, "设置参数, 保存参数失败***\r\n"_gbk}
+                             : SetTexts{"未选择需要配置的参数.\r\n"_gbk, "失败!"_gbk, "设置参数, 保存参数失败\r\n"_gbk};
+  if (ctx.env.catalogue.Read(CountTicked) == 0) {
+    ctx.reports.Log(texts.nothing_ticked);
+    return false;
+  }
+  ctx.reports.Log("正在配置参数...\r\n"_gbk);
+  std::string ack;
+  for (int g = 1; g < kGroupSlots; ++g) {
+    const GroupPlan plan = ctx.env.catalogue.Read([&](const CParamCatalogue& c) {
+      const ParamGroup& group = *c.Group(g);
+      GroupPlan p{group.used(), true, group.chn, group.UsedCount()};
+      if (with_channels && group.chn > 0) {
+        p.send = group.dtu_run_type == mode && c.channels.HasChannel(mode, group.chn);
+      }
+      return p;
+    });
+    if (!plan.exists) break;
+    if (!plan.send) continue;
+    if (with_channels && plan.chn > 0) {
+      if (WorkerSendAndWait(ctx, Format("AT+SETCHL=%d\r\n", plan.chn), "OK", ack, kAckCapacity,
+                            kSelectChannelLimitS, kAttempts) != kAtMatched) {
+        ctx.reports.Log(Format(" AT+SETCHL=%d  失败***\r\n"_gbk, plan.chn));
+        ctx.reports.Done(0);
+        return false;
+      }
+      ctx.reports.Log(Format("\r\n设置通道%d参数：AT+SETCHL=%d\r\n"_gbk, plan.chn, plan.chn));
+    }
+    for (int i = 0; i < plan.count; ++i) {
+      const ParamCommand param = ctx.env.catalogue.Write([&](CParamCatalogue& c) {
+        ParamDef& p = *c.Param(g, i);
+        if (p.readonly || !p.selected) return ParamCommand{};
+        return ParamCommand{true, p.name, "AT+SETPARAM=" + p.short_name + "," + WireValueForSet(p) + "\r\n"};
+      });
+      if (!param.send) continue;
+      if (WorkerSendAndWait(ctx, param.command, "OK", ack, kAckCapacity, kSetParamLimitS, kAttempts) !=
+          kAtMatched) {
+        ctx.reports.Log(std::string("设置参数"_gbk) + param.name + std::string(texts.param_failed_suffix));
+        return false;
+      }
+      if (with_channels) ctx.reports.Log(std::string("设置参数"_gbk) + param.name + std::string("成功"_gbk));
+    }
+  }
+  if (WorkerSendAndWait(ctx, "AT+SAVEPARAM\r", "OK", ack, kAckCapacity, kSaveLimitS, kAttempts) != kAtMatched) {
+    ctx.reports.Log(texts.save_failed);
+    return false;
+  }
+  ctx.reports.Log("设置参数成功!\r\n"_gbk);
+  return true;
+}
+
+}  // namespace
+
+bool RunSetChannels(WorkerContext& ctx, int mode) { return RunSet(ctx, mode, SetStyle::kWithChannels); }
+
+bool RunSetWithoutChannels(WorkerContext& ctx) { return RunSet(ctx, 0, SetStyle::kWithoutChannels); }
+
+}  // namespace zt
