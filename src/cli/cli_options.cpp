@@ -1,0 +1,209 @@
+#include "cli/cli_options.h"
+
+#include <getopt.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace zt::cli {
+namespace {
+
+enum LongOnly : int {
+  kOptPassword = 1000,
+  kOptCatalogueDir,
+  kOptSettings,
+  kOptParam,
+  kOptExport,
+  kOptConfig,
+  kOptRunTest,
+  kOptKey,
+  kOptCsq,
+  kOptFinished,
+  kOptProduct,
+  kOptImei,
+  kOptContinuous,
+  kOptWait,
+  kOptUnits,
+};
+
+std::optional<long> ParseNumber(const char* text) {
+  if (text == nullptr || *text == '\0') return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (errno != 0 || *end != '\0') return std::nullopt;
+  return value;
+}
+
+std::optional<int> SelectorOf(const std::string& mode) {
+  static const char* const kModes[] = {"SIN", "BAK", "MUL", "MULB"};
+  for (int i = 0; i < 4; ++i) {
+    if (mode == kModes[i]) return i;
+  }
+  return std::nullopt;
+}
+
+std::optional<Command> CommandOf(const std::string& name) {
+  if (name == "read") return Command::kRead;
+  if (name == "write") return Command::kWrite;
+  if (name == "defaults") return Command::kDefaults;
+  if (name == "restart") return Command::kRestart;
+  if (name == "prodtest") return Command::kProdtest;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return R"(usage: zereltool-cli [OPTIONS] COMMAND [ARGS]
+
+Configures and tests a DTU on a serial port without the window.
+
+options
+  -p, --port NAME         port name or device path: COM<n> is /dev/ttyS<n-1>, a name
+                          starting with / is used as is, other names are under /dev
+                          (default: tool_set.ini, else COM1)
+  -b, --baud N            line speed (default: tool_set.ini, else 57600)
+      --password TEXT     login password, at most 6 characters
+                          (default: tool_set.ini, else the built-in one)
+  -m, --mode MODE         channel mode SIN, BAK, MUL or MULB (default SIN)
+      --catalogue-dir DIR folder with dtuparam_s2.ini and dtuparam_s3.ini
+                          (default: beside the program)
+      --settings FILE     the tool_set.ini to read (default: beside the program)
+  -h, --help              this text
+
+commands
+  read [--export FILE]    connect (which queries) and print the parameter table;
+                          with --export also write the configuration file
+  write --param KEY=VALUE [--param ...]
+                          connect, give each parameter whose short name is KEY the
+                          value (checked as an operator's edit is), select exactly
+                          those, then set with channels; KEY@N names the channel
+                          group of channel N when several groups share the keyword
+  write --config FILE     connect, import the configuration file, select every
+                          parameter that is not read-only, then set with channels
+  defaults                connect, restore the factory values for --mode, then query
+  restart                 connect, then restart the DTU
+  prodtest [--config FILE] [--run-test --key TEXT --csq N]
+           [--finished [--product P --imei I]] [--continuous --wait SECONDS] [--units N]
+                          the production test: --config configures and compares from
+                          the file, --run-test resets the unit and waits for the key
+                          string, then checks the signal against N; --finished writes
+                          the product number and IMEI (asked on standard input when
+                          not given); --units N ends a continuous run after N passed
+                          units; Ctrl+C stops the run as the Stop button does
+
+output
+  The run log goes to standard error, one line per entry, as UTF-8. The parameter
+  table goes to standard output as tab-separated UTF-8 rows: group, parameter,
+  short name, value (passwords masked; tab, CR and LF in a value shown as \t \r \n).
+
+exit status
+  0 success; 1 the DTU operation (or a tested unit) failed; 2 bad usage, a port that
+  cannot be opened, a refused value or setting, or a catalogue error
+)";
+}
+
+ParseResult ParseOptions(int argc, char** argv) {
+  static const option kLong[] = {
+      {"port", required_argument, nullptr, 'p'},
+      {"baud", required_argument, nullptr, 'b'},
+      {"password", required_argument, nullptr, kOptPassword},
+      {"mode", required_argument, nullptr, 'm'},
+      {"catalogue-dir", required_argument, nullptr, kOptCatalogueDir},
+      {"settings", required_argument, nullptr, kOptSettings},
+      {"param", required_argument, nullptr, kOptParam},
+      {"export", required_argument, nullptr, kOptExport},
+      {"config", required_argument, nullptr, kOptConfig},
+      {"run-test", no_argument, nullptr, kOptRunTest},
+      {"key", required_argument, nullptr, kOptKey},
+      {"csq", required_argument, nullptr, kOptCsq},
+      {"finished", no_argument, nullptr, kOptFinished},
+      {"product", required_argument, nullptr, kOptProduct},
+      {"imei", required_argument, nullptr, kOptImei},
+      {"continuous", no_argument, nullptr, kOptContinuous},
+      {"wait", required_argument, nullptr, kOptWait},
+      {"units", required_argument, nullptr, kOptUnits},
+      {"help", no_argument, nullptr, 'h'},
+      {nullptr, 0, nullptr, 0},
+  };
+  ParseResult r;
+  Options& o = r.options;
+  optind = 0;  // allow repeated parsing (tests)
+  opterr = 0;
+  for (;;) {
+    const int c = getopt_long(argc, argv, "+p:b:m:h", kLong, nullptr);
+    if (c == -1) {
+      // A word that is not an option: the command. Options may follow it.
+      if (optind >= argc) break;
+      if (o.command != Command::kNone) return {o, std::string("unexpected argument: ") + argv[optind]};
+      const auto command = CommandOf(argv[optind]);
+      if (!command) return {o, std::string("unknown command: ") + argv[optind]};
+      o.command = *command;
+      ++optind;
+      continue;
+    }
+    const std::string arg = optarg != nullptr ? optarg : "";
+    switch (c) {
+      case 'p': o.port = arg; break;
+      case 'b': {
+        const auto n = ParseNumber(optarg);
+        if (!n || *n <= 0) return {o, "--baud needs a positive number"};
+        o.baud = static_cast<unsigned>(*n);
+        break;
+      }
+      case kOptPassword: o.password = arg; break;
+      case 'm': {
+        const auto s = SelectorOf(arg);
+        if (!s) return {o, "--mode is SIN, BAK, MUL or MULB"};
+        o.mode_selector = *s;
+        break;
+      }
+      case kOptCatalogueDir: o.catalogue_dir = arg; break;
+      case kOptSettings: o.settings_file = arg; break;
+      case kOptParam: o.params.push_back(arg); break;
+      case kOptExport: o.export_file = arg; break;
+      case kOptConfig: o.config_file = arg; break;
+      case kOptRunTest: o.run_test = true; break;
+      case kOptKey: o.key = arg; break;
+      case kOptCsq: {
+        const auto n = ParseNumber(optarg);
+        if (!n) return {o, "--csq needs a number"};
+        o.csq = *n;
+        break;
+      }
+      case kOptFinished: o.finished = true; break;
+      case kOptProduct: o.product = arg; break;
+      case kOptImei: o.imei = arg; break;
+      case kOptContinuous: o.continuous = true; break;
+      case kOptWait: {
+        const auto n = ParseNumber(optarg);
+        if (!n || *n < 0) return {o, "--wait needs a number of seconds"};
+        o.wait_seconds = *n;
+        break;
+      }
+      case kOptUnits: {
+        const auto n = ParseNumber(optarg);
+        if (!n || *n < 1) return {o, "--units needs a positive number"};
+        o.units = *n;
+        break;
+      }
+      case 'h': o.help = true; return r;
+      default:
+        return {o, std::string("unknown or incomplete option: ") + (optind > 0 && optind <= argc ? argv[optind - 1] : "")};
+    }
+  }
+  if (o.command == Command::kNone) return {o, "no command given"};
+  if (o.command == Command::kWrite && o.params.empty() && !o.config_file) {
+    return {o, "write needs --param KEY=VALUE or --config FILE"};
+  }
+  if (o.command == Command::kWrite && !o.params.empty() && o.config_file) {
+    return {o, "write takes --param or --config, not both"};
+  }
+  if (o.export_file && o.command != Command::kRead) return {o, "--export belongs to read"};
+  if (!o.params.empty() && o.command != Command::kWrite) return {o, "--param belongs to write"};
+  return r;
+}
+
+}  // namespace zt::cli

@@ -1,0 +1,46 @@
+// The command line of zereltool-cli.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zt::cli {
+
+enum class Command { kNone, kRead, kWrite, kDefaults, kRestart, kProdtest };
+
+struct Options {
+  Command command = Command::kNone;
+  std::optional<std::string> port;      // UTF-8 as given
+  std::optional<unsigned> baud;
+  std::optional<std::string> password;
+  int mode_selector = 0;                 // SIN 0, BAK 1, MUL 2, MULB 3
+  std::optional<std::string> catalogue_dir;
+  std::optional<std::string> settings_file;
+  std::vector<std::string> params;       // write --param KEY=VALUE, as given
+  std::optional<std::string> export_file;  // read --export FILE
+  std::optional<std::string> config_file;  // write --config FILE, prodtest --config FILE
+  // prodtest
+  bool run_test = false;
+  std::optional<std::string> key;
+  std::optional<long> csq;
+  bool finished = false;
+  std::optional<std::string> product;
+  std::optional<std::string> imei;
+  bool continuous = false;
+  std::optional<long> wait_seconds;
+  std::optional<long> units;
+  bool help = false;
+};
+
+struct ParseResult {
+  Options options;
+  std::string error;  // empty when the command line is usable
+};
+
+ParseResult ParseOptions(int argc, char** argv);
+
+// The text of --help.
+std::string UsageText();
+
+}  // namespace zt::cli

@@ -1,0 +1,46 @@
+#include "cli/console.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+
+#include "text/gbk.h"
+
+namespace zt::cli {
+namespace {
+
+std::mutex& ConsoleMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+void PrintLine(std::string_view utf8) {
+  std::lock_guard lock(ConsoleMutex());
+  std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+void PrintLogLine(std::string_view gbk_line) {
+  while (!gbk_line.empty() && (gbk_line.back() == '\r' || gbk_line.back() == '\n')) gbk_line.remove_suffix(1);
+  PrintLine(GbkToUtf8Escaped(gbk_line));
+}
+
+void ConsoleMessageBox::ShowMessage(std::string_view text, std::string_view caption, MessageIcon) {
+  PrintLine(GbkToUtf8(caption) + ": " + GbkToUtf8(text));
+}
+
+void ConsoleCatalogueErrors::ShowCatalogueMessage(std::string_view gbk) { PrintLine(GbkToUtf8(gbk)); }
+
+void ConsoleCatalogueErrors::CatalogueFatal(std::string_view gbk) {
+  PrintLine(GbkToUtf8(gbk));
+  // The catalogue cannot be used: the tool ends here, as the window does.
+  std::_Exit(kExitUsage);
+}
+
+void ConsoleCatalogueErrors::CatalogueFileError(std::string_view gbk) { PrintLine(GbkToUtf8(gbk)); }
+
+}  // namespace zt::cli

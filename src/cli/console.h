@@ -1,0 +1,35 @@
+// zereltool-cli's side of the core's interfaces: everything the tool would
+// show in a window goes to standard error as UTF-8.
+#pragma once
+
+#include <string_view>
+
+#include "common/message_box.h"
+#include "params/catalogue_loader.h"
+
+namespace zt::cli {
+
+// One run-log entry: GBK text, its own trailing CR/LF removed (trailing
+// blanks kept), then a line end. Any thread.
+void PrintLogLine(std::string_view gbk_line);
+
+// A message box as a line "caption: text".
+class ConsoleMessageBox final : public IMessageBox {
+ public:
+  void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
+};
+
+// Catalogue errors: messages are printed; a fatal error ends the program with
+// status 2, as the window ends the tool.
+class ConsoleCatalogueErrors final : public ICatalogueErrors {
+ public:
+  void ShowCatalogueMessage(std::string_view gbk) override;
+  void CatalogueFatal(std::string_view gbk) override;
+  void CatalogueFileError(std::string_view gbk) override;
+};
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+}  // namespace zt::cli

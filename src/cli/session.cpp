@@ -1,0 +1,69 @@
+#include "cli/session.h"
+
+#include "common/program_path.h"
+#include "params/channel_modes.h"
+
+namespace zt::cli {
+
+Session::Session(const Options& options) : options_(options), selector_(options.mode_selector) {
+  catalogue_folder_ = options.catalogue_dir.value_or(ProgramDirectory());
+}
+
+Session::~Session() {
+  if (worker_) worker_->Shutdown();
+  if (port_) port_->Close();
+}
+
+bool Session::Open() {
+  ResetToolSettings(settings_);
+  if (options_.settings_file) {
+    ToolSettings s = settings_.Get();
+    s.settings_path = *options_.settings_file;
+    settings_.Set(s);
+  }
+  ReadToolSettings(settings_);
+  settings_.Update([&](ToolSettings& s) {
+    if (options_.port) s.port_name = *options_.port;
+    if (options_.baud) s.baud = *options_.baud;
+    if (options_.password) s.password = *options_.password;
+  });
+  port_ = std::make_unique<CSerialPort>(settings_, flags_, messages_);
+  if (!port_->Open()) return false;
+  worker_ = std::make_unique<CConfigThread>(WorkerEnvironment{
+      *port_, catalogue_, settings_, flags_, *this, catalogue_errors_, catalogue_folder_, "chlparm.dat"});
+  worker_->Start();
+  return true;
+}
+
+bool Session::Run(unsigned message, std::uintptr_t wparam) {
+  all_succeeded_.store(true);
+  worker_->Post(message, wparam);
+  while (!worker_->WaitIdle(std::chrono::seconds(1))) {
+  }
+  return all_succeeded_.load();
+}
+
+std::int32_t Session::Mode() const { return ModeFromSelector(selector_.load()); }
+
+void Session::Log(std::string_view gbk_line) { PrintLogLine(gbk_line); }
+
+void Session::Done(int) {}
+
+void Session::Ready() {
+  catalogue_.Write([](CParamCatalogue& c) { c.RebuildCommonGroup(); });
+}
+
+void Session::ModeIndex(int index) {
+  // The window re-selects the mode the DTU reports and queries again with it.
+  if (index == selector_.load()) return;
+  selector_.store(index);
+  worker_->Post(WM_CFG_QUERY, static_cast<std::uintptr_t>(ModeFromSelector(index)));
+}
+
+void Session::DtuConnected() {}
+
+void Session::CommandFinished(unsigned, bool succeeded) {
+  if (!succeeded) all_succeeded_.store(false);
+}
+
+}  // namespace zt::cli

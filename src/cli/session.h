@@ -1,0 +1,68 @@
+// One run of zereltool-cli against a DTU: the settings, the port opened as
+// the window opens it, and the configuration worker with the reports the
+// frame would handle (the common group rebuilt on READY, the selector
+// following the mode the DTU reports, with the view's follow-up query).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "cli/console.h"
+#include "params/shared_catalogue.h"
+#include "serial/serial_port.h"
+#include "settings/process_flags.h"
+#include "settings/tool_settings.h"
+#include "worker/config_reports.h"
+#include "worker/config_thread.h"
+
+namespace zt::cli {
+
+class Session final : public IConfigReports {
+ public:
+  explicit Session(const Options& options);
+  ~Session() override;
+
+  // Reads the settings, applies the command line, opens the port and starts
+  // the worker. False (after printing why) when the port will not open.
+  bool Open();
+
+  // Posts a command and waits until the worker has run it and whatever it
+  // queued in turn (a follow-up query). True when every one of them succeeded.
+  bool Run(unsigned message, std::uintptr_t wparam);
+
+  // The channel-mode code of the selector now.
+  std::int32_t Mode() const;
+  bool s3() const { return IsS3(flags_); }
+  SharedCatalogue& catalogue() { return catalogue_; }
+  ToolSettingsStore& settings() { return settings_; }
+  ProcessFlags& flags() { return flags_; }
+  CSerialPort& port() { return *port_; }
+  IMessageBox& messages() { return messages_; }
+  ICatalogueErrors& catalogue_errors() { return catalogue_errors_; }
+  const std::string& catalogue_folder() const { return catalogue_folder_; }
+
+  // IConfigReports
+  void Log(std::string_view gbk_line) override;
+  void Done(int value) override;
+  void Ready() override;
+  void ModeIndex(int index) override;
+  void DtuConnected() override;
+  void CommandFinished(unsigned message, bool succeeded) override;
+
+ private:
+  Options options_;
+  ProcessFlags flags_;
+  ToolSettingsStore settings_;
+  SharedCatalogue catalogue_;
+  ConsoleMessageBox messages_;
+  ConsoleCatalogueErrors catalogue_errors_;
+  std::string catalogue_folder_;
+  std::unique_ptr<CSerialPort> port_;
+  std::unique_ptr<CConfigThread> worker_;
+  std::atomic<int> selector_{0};
+  std::atomic<bool> all_succeeded_{true};
+};
+
+}  // namespace zt::cli
