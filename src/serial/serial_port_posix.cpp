@@ -233,7 +233,10 @@ void SerialDevice::ApplyLine(const LineFormat& line) {
 
 void SerialDevice::Purge() {
   std::shared_lock lock(state_->lifetime);
-  if (state_->fd >= 0) ::tcflush(state_->fd, TCIOFLUSH);
+  // Input only. write() returns once the driver holds the bytes, before they
+  // are on the line; flushing output too would cut off the command written
+  // just before (attempts with no time to wait send back to back).
+  if (state_->fd >= 0) ::tcflush(state_->fd, TCIFLUSH);
 }
 
 void SerialDevice::RaiseDtr() {

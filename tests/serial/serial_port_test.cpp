@@ -259,6 +259,16 @@ TEST_F(SerialPortTest, PurgeAllDiscardsWhatIsQueued) {
   EXPECT_EQ(port_.ReadQueued(port_.PortLock(), buffer, sizeof buffer), 0);
 }
 
+TEST_F(SerialPortTest, PurgeAllLetsWrittenBytesGoOut) {
+  ASSERT_TRUE(port_.Open());
+  for (int i = 0; i < 20; ++i) {
+    port_.Write(port_.PortLock(), "AT+RESET\r\n");
+    port_.PurgeAll();
+  }
+  ASSERT_TRUE(dtu_.WaitForReceived("AT+RESET\r\n", 20));
+  EXPECT_EQ(dtu_.CountReceived("AT+RESET\r\n"), 20u);
+}
+
 TEST_F(SerialPortTest, WaitReadableSaysWhetherBytesCame) {
   ASSERT_TRUE(port_.Open());
   EXPECT_FALSE(port_.WaitReadable(20));
