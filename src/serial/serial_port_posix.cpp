@@ -2,7 +2,8 @@
 //
 // Exclusive open: flock(LOCK_EX | LOCK_NB) refuses a second opener that uses
 // the same lock (this process included, and root), and TIOCEXCL refuses any
-// other unprivileged open of the device. Both are dropped on close.
+// other unprivileged open of the device; root, whom TIOCEXCL lets in, asks
+// for the mark (TIOCGEXCL) and backs off. Both are dropped on close.
 //
 // The descriptor is non-blocking: a read takes what FIONREAD reports queued,
 // a write waits for room with poll. Waits also watch an eventfd that Close
@@ -74,24 +75,37 @@ std::size_t QueuedBytes(int fd) {
   return static_cast<std::size_t>(queued);
 }
 
-// Opens `path` as the port does. -1 with errno set on failure (EBUSY when
-// another opener holds the device).
-int OpenExclusive(const std::string& path, termios* saved, bool* saved_valid) {
+// Opens `path` for reading and writing if it is a terminal nobody else holds:
+// not marked exclusive by another opener (root gets past that mark, so it is
+// asked for), and not locked with flock. -1 with errno set on failure, EBUSY
+// when another opener holds the device.
+int OpenFreeTerminal(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
-  // Only a terminal is a port: a mistyped name must not have AT commands
-  // written into an ordinary file.
+  int error = 0;
+  int exclusive = 0;
   if (::isatty(fd) == 0) {
+    // Only a terminal is a port: a mistyped name must not have AT commands
+    // written into an ordinary file.
+    error = ENOTTY;
+  } else if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
+    error = EBUSY;
+  } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    error = (errno == EWOULDBLOCK) ? EBUSY : errno;
+  }
+  if (error != 0) {
     ::close(fd);
-    errno = ENOTTY;
+    errno = error;
     return -1;
   }
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const int error = errno;
-    ::close(fd);
-    errno = (error == EWOULDBLOCK) ? EBUSY : error;
-    return -1;
-  }
+  return fd;
+}
+
+// OpenFreeTerminal, then the device is marked exclusive and its line state
+// kept to give back at close.
+int OpenExclusive(const std::string& path, termios* saved, bool* saved_valid) {
+  const int fd = OpenFreeTerminal(path);
+  if (fd < 0) return -1;
   ::ioctl(fd, TIOCEXCL);
   *saved_valid = ::tcgetattr(fd, saved) == 0;
   return fd;
@@ -311,11 +325,11 @@ bool SerialDevice::WaitReadable(int max_ms) {
 }
 
 ProbeResult ProbeDevice(const std::string& path) {
-  termios saved{};
-  bool saved_valid = false;
-  const int fd = OpenExclusive(path, &saved, &saved_valid);
+  // The probe leaves the exclusive mark alone: clearing it would also clear
+  // one set by the program that holds the device.
+  const int fd = OpenFreeTerminal(path);
   if (fd >= 0) {
-    Release(fd, nullptr);
+    ::close(fd);
     return ProbeResult::kAvailable;
   }
   // The device exists, but another program holds it or we may not use it.

@@ -1,6 +1,8 @@
 #include "serial/serial_port.h"
 
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -61,6 +63,30 @@ int OpenInAnotherProcess(const std::string& path) {
   if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 }
+
+// Another program that holds a device with the exclusive mark but no flock.
+class ExclusiveHolder {
+ public:
+  explicit ExclusiveHolder(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+    if (fd_ >= 0) ioctl(fd_, TIOCEXCL);
+  }
+  ~ExclusiveHolder() {
+    if (fd_ >= 0) {
+      ioctl(fd_, TIOCNXCL);
+      close(fd_);
+    }
+  }
+  ExclusiveHolder(const ExclusiveHolder&) = delete;
+  ExclusiveHolder& operator=(const ExclusiveHolder&) = delete;
+  bool Holds() const { return fd_ >= 0; }
+  bool StillExclusive() const {
+    int exclusive = 0;
+    return ioctl(fd_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+  }
+
+ private:
+  int fd_;
+};
 
 std::string AllByteValues() {
   std::string bytes;
@@ -173,6 +199,14 @@ TEST_F(SerialPortTest, SecondOpenInTheSameProcessIsRefused) {
 TEST_F(SerialPortTest, SecondOpenFromAnotherProcessIsRefused) {
   ASSERT_TRUE(port_.Open());
   EXPECT_EQ(OpenInAnotherProcess(dtu_.Path()), kChildRefused);
+}
+
+TEST_F(SerialPortTest, DeviceHeldExclusivelyByAnotherProgramIsRefused) {
+  ExclusiveHolder other_program(dtu_.Path());
+  ASSERT_TRUE(other_program.Holds());
+  EXPECT_FALSE(port_.Open());
+  EXPECT_EQ(messages_.Shown().size(), 1u);
+  EXPECT_TRUE(other_program.StillExclusive());
 }
 
 TEST_F(SerialPortTest, ClosedPortOpensInAnotherProcess) {
@@ -421,8 +455,12 @@ TEST(EnumeratePorts, ListsFreeAndHeldComPortsThenUsbAndAcmDevices) {
   fs::create_symlink(acm0.Path(), dev.File("ttyACM0"));
   fs::create_symlink(acm0.Path(), dev.File("ttyUSBx"));
   test::WriteFileBytes(dev.File("ttyACM1"), "");
+  PtyPeer com2;
+  fs::create_symlink(com2.Path(), dev.File("ttyS1"));
+  ExclusiveHolder other_program(com2.Path());
+  ASSERT_TRUE(other_program.Holds());
 
-  // COM5 is held by another opener; it is listed all the same.
+  // COM2 and COM5 are held by other openers; they are listed all the same.
   ToolSettingsStore settings;
   settings.Update([&](ToolSettings& s) { s.port_name = dev.File("ttyS4"); });
   ProcessFlags flags;
@@ -431,8 +469,9 @@ TEST(EnumeratePorts, ListsFreeAndHeldComPortsThenUsbAndAcmDevices) {
   ASSERT_TRUE(holder.Open());
 
   EXPECT_EQ(EnumeratePortsUnder(dev.path()),
-            (std::vector<std::string>{"COM1", "COM5", dev.File("ttyUSB2"), dev.File("ttyUSB10"),
+            (std::vector<std::string>{"COM1", "COM2", "COM5", dev.File("ttyUSB2"), dev.File("ttyUSB10"),
                                       dev.File("ttyACM0")}));
+  EXPECT_TRUE(other_program.StillExclusive());
   // Probing leaves the free ports free.
   settings.Update([&](ToolSettings& s) { s.port_name = dev.File("ttyS0"); });
   CSerialPort other(settings, flags, messages);
