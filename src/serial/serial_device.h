@@ -1,0 +1,68 @@
+// What the serial port needs from the operating system. serial_port_posix.cpp
+// implements it with termios; serial_port.cpp holds the behaviour the
+// operator sees and does not depend on the platform.
+//
+// Thread safety: every member may be called from any thread. I/O on the
+// descriptor (reads, writes, waits, purges, line changes) runs under a shared
+// hold of the descriptor; Open and Close take it exclusively, after waking
+// every wait and write that is in progress, so a descriptor is never used
+// after it was closed or when its number was given to another file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zt::serial_detail {
+
+struct LineFormat {
+  std::uint32_t baud = 57600;
+  std::uint8_t data_bits = 8;
+  std::uint8_t stop_bits = 0;  // 0 one, 1 one and a half, 2 two
+  std::uint8_t parity = 0;     // 0 none, 1 odd, 2 even, 3 mark, 4 space
+};
+
+class SerialDevice {
+ public:
+  SerialDevice();
+  ~SerialDevice();
+  SerialDevice(const SerialDevice&) = delete;
+  SerialDevice& operator=(const SerialDevice&) = delete;
+
+  // Opens a terminal device for reading and writing, exclusively. On success
+  // a device held before is closed. False (and nothing changed) when the
+  // path is no terminal, is held by another opener, or cannot be opened.
+  bool Open(const std::string& path);
+  void Close();
+  bool IsOpen() const;
+
+  // Raw data path (no echo, no line editing, no translation of CR or LF, no
+  // XON/XOFF) with the given format. A field the driver cannot take keeps
+  // its current value; a driver that refuses the change (a pseudo-terminal
+  // refuses some) keeps its previous state. Hardware handshake stays as the
+  // driver had it.
+  void ApplyLine(const LineFormat& line);
+  void Purge();      // discards received bytes not yet read
+  void RaiseDtr();  // ignored where the device has no modem lines
+
+  std::size_t ReadQueued(char* buffer, std::size_t capacity);
+  void Write(std::string_view bytes);
+  bool WaitReadable(int max_ms);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+enum class ProbeResult { kAvailable, kHeld, kAbsent };
+
+// Opens and closes `path` as Open does: kHeld when another opener holds it.
+ProbeResult ProbeDevice(const std::string& path);
+
+// Character devices in `dir` named `prefix` followed by digits, in numeric order.
+std::vector<std::string> ListNumberedDevices(const std::string& dir, std::string_view prefix);
+
+}  // namespace zt::serial_detail
