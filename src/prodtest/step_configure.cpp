@@ -1,0 +1,177 @@
+// The configure step: from the configuration file into the catalogue, and
+// from the catalogue into the unit.
+#include <optional>
+
+#include "params/shared_catalogue.h"
+#include "params/validate_edit.h"
+#include "params/value_checks.h"
+#include "prodtest/config_file_reader.h"
+#include "prodtest/test_steps.h"
+#include "settings/process_flags.h"
+#include "text/gbk_literal.h"
+#include "text/strformat.h"
+
+namespace zt {
+
+using namespace zt::literals;
+
+namespace {
+
+// "AT+USEDEFAULT" and "AT+SETCHL" take their time: the unit rewrites its store.
+constexpr int kModeLimitS = 10;
+constexpr std::uint16_t kModeAttempts = 3;
+constexpr int kSetLimitS = 3;
+constexpr std::uint16_t kSetAttempts = 3;
+// The product number and the IMEI go out up to three times, three attempts each.
+constexpr int kIdentityTransactions = 3;
+constexpr std::size_t kMaxProductNumber = 32;
+constexpr std::size_t kMaxImei = 14;
+
+struct Refusal {
+  std::string failure;  // name + "配置不正确"
+  std::string message;  // ValidateEdit's message box text
+};
+
+// Reads the file's values into the catalogue; counts the named slots into
+// ctx.group_count. Table work only: it runs under the write lock.
+std::optional<Refusal> ReadingPass(CParamCatalogue& c, const ConfigFileReader& file, std::int32_t mode,
+                                   int& group_count) {
+  for (int g = 0; g < kGroupSlots; ++g) {
+    ParamGroup& group = c.groups[static_cast<std::size_t>(g)];
+    if (!group.used()) continue;
+    ++group_count;
+    const bool read = mode == 0 || group.chn <= 0 || (group.dtu_run_type & mode) != 0;
+    if (!read) continue;
+    c.current_group = g;
+    for (int i = 0; i < group.UsedCount(); ++i) {
+      ParamDef& p = group.params[static_cast<std::size_t>(i)];
+      if (p.readonly) continue;
+      const std::string text = file.Value(group.name, p.name);
+      const EditResult checked = ValidateEdit(c, g, i, text);
+      if (!checked.accepted()) return Refusal{p.name + std::string("配置不正确"_gbk), checked.refusal};
+      p.value = text;
+    }
+  }
+  return std::nullopt;
+}
+
+struct SetEntry {
+  std::string name;
+  std::string command;
+};
+struct GroupToSet {
+  std::int32_t chn = -1;
+  bool skip = false;
+  std::vector<SetEntry> entries;
+};
+
+GroupToSet GroupForSetting(const CParamCatalogue& c, int g, std::int32_t mode) {
+  GroupToSet out;
+  const ParamGroup& group = c.groups[static_cast<std::size_t>(g)];
+  out.chn = group.chn;
+  if (mode != 0 && group.chn > 0 && (group.dtu_run_type & mode) == 0) {
+    out.skip = true;
+    return out;
+  }
+  for (int i = 0; i < group.UsedCount(); ++i) {
+    const ParamDef& p = group.params[static_cast<std::size_t>(i)];
+    if (p.readonly) continue;
+    const std::string value = p.is_cust_param ? RemoveSpaces(p.value) : p.value;
+    out.entries.push_back({p.name, "AT+SETPARAM=" + p.short_name + "," + value + "\r\n"});
+  }
+  return out;
+}
+
+// Up to three transactions of three attempts each.
+bool SendRepeated(StepContext& ctx, const std::string& command) {
+  for (int n = 0; n < kIdentityTransactions; ++n) {
+    if (ctx.Exchange(command, "OK", kSetLimitS, kSetAttempts)) return true;
+  }
+  return false;
+}
+
+bool SendIdentity(StepContext& ctx) {
+  const UnitIdentity& id = ctx.identity;
+  if (id.product_number.size() > kMaxProductNumber) return ctx.Fail(std::string("产品编号不应该超过32个字符"_gbk));
+  if (!SendRepeated(ctx, "AT+SETPARAM=SPPID," + id.product_number + "\r\n")) {
+    return ctx.Fail(std::string("发送产品编号失败"_gbk));
+  }
+  if (id.imei.size() > kMaxImei) return ctx.Fail(std::string("产品IMEI号不应该超过14个字符"_gbk));
+  // The earlier generation has a command of its own for the IMEI.
+  const std::string command = IsS3(ctx.flags) ? "AT+SETPARAM=IMEINUMBER," + id.imei + "\r\n"
+                                              : "AT+SETIMEI=" + id.imei + "\r\n";
+  if (!SendRepeated(ctx, command)) return ctx.Fail(std::string("发送产品IMEI号失败"_gbk));
+  return true;
+}
+
+}  // namespace
+
+bool SetChannelMode(StepContext& ctx, std::int32_t mode) {
+  const char* name = "SIN";
+  if (mode == kModeBak) name = "BAK";
+  if (mode == kModeMul) name = "MUL";
+  if (mode == kModeMulb) name = "MULB";
+  if (!ctx.Exchange(Format("AT+USEDEFAULT=%s\r\n", name), "OK", kModeLimitS, kModeAttempts)) {
+    return ctx.Fail(std::string("发送恢复默认参数值指令失败*** \r\n"_gbk));
+  }
+  // Not a failure: the buffer keeps it, and a later step that fails without
+  // a text of its own shows it.
+  ctx.failure = Format("设置DTU通道模式[%s]成功.\r\n"_gbk, name);
+  ctx.Log(Format("DTU通道模式为[%s].\r\n"_gbk, name));
+  return true;
+}
+
+bool ConfigureStep(StepContext& ctx) {
+  ctx.Log("参数配置...\r\n"_gbk);
+  if (ctx.run.config_file.empty()) {
+    ctx.Log("没有参数配置文件\r\n"_gbk);
+    return ctx.Fail(std::string("没有参数配置文件"_gbk));
+  }
+  const ConfigFileReader file(ctx.run.config_file);
+  const std::int32_t mode = file.ModeBit();
+
+  ctx.group_count = 0;
+  const std::optional<Refusal> refusal =
+      ctx.catalogue.Write([&](CParamCatalogue& c) { return ReadingPass(c, file, mode, ctx.group_count); });
+  if (refusal) {
+    // The operator sees the check's own message first; the run waits for it.
+    if (ctx.show_message) ctx.show_message(refusal->message, RefusalCaption(), MessageIcon::kError);
+    return ctx.Fail(refusal->failure);
+  }
+
+  if (mode != 0) {
+    ctx.Log("设置通道模式!\r\n"_gbk);
+    if (!SetChannelMode(ctx, mode)) {
+      ctx.Log("设置通道模式出错!\r\n"_gbk);
+      return false;
+    }
+  }
+
+  const int last = ctx.group_count < kGroupSlots - 1 ? ctx.group_count : kGroupSlots - 1;
+  for (int g = 1; g <= last; ++g) {
+    const GroupToSet group = ctx.catalogue.Read([&](const CParamCatalogue& c) { return GroupForSetting(c, g, mode); });
+    if (group.skip) continue;
+    if (mode != 0 && group.chn > 0) {
+      if (!ctx.Exchange(Format("AT+SETCHL=%d\r\n", group.chn), "OK", kModeLimitS, kModeAttempts)) {
+        ctx.Log("设置通道模式出错!\r\n"_gbk);
+        return false;
+      }
+      ctx.Log(Format(" 选择了通道 %d，设置通道参数 \r\n"_gbk, group.chn));
+    }
+    for (const SetEntry& e : group.entries) {
+      if (!ctx.Exchange(e.command, "OK", kSetLimitS, kSetAttempts)) {
+        return ctx.Fail(Format("发送参数%s失败"_gbk, e.name));
+      }
+    }
+  }
+
+  if (ctx.finished_product && !SendIdentity(ctx)) return false;
+
+  if (!ctx.Exchange("AT+SAVEPARAM\r", "OK", kSetLimitS, kSetAttempts)) {
+    return ctx.Fail(std::string("配置参数失败"_gbk));
+  }
+  ctx.Log("参数配置成功!\r\n"_gbk);
+  return true;
+}
+
+}  // namespace zt

@@ -1,0 +1,136 @@
+// The run test: reset the unit and watch its start-up output for the key
+// string, then check its signal and show the lines that name it.
+#include <chrono>
+#include <thread>
+
+#include "prodtest/test_steps.h"
+#include "serial/link_clock.h"
+#include "serial/serial_port.h"
+#include "settings/tool_settings.h"
+#include "text/gbk_literal.h"
+#include "text/numbers.h"
+#include "text/strformat.h"
+
+namespace zt {
+
+using namespace zt::literals;
+
+namespace {
+
+constexpr int kResetLimitS = 2;
+constexpr std::uint16_t kResetAttempts = 1;
+// The unit has two minutes to boot and print the key string.
+constexpr std::int64_t kKeyStringLimitS = 120;
+constexpr std::size_t kReadCapacity = 1024;
+// One look at the port: it ends as soon as bytes arrive.
+constexpr std::chrono::milliseconds kPollStep{20};
+
+constexpr int kCheckLimitS = 3;
+constexpr std::uint16_t kCheckAttempts = 3;
+// A unit without a network reports 99: no signal, whatever the threshold.
+constexpr std::int32_t kNoSignal = 99;
+
+// What arrives within one poll step, as text: up to the first zero byte.
+std::string PollOnce(CSerialPort& port) {
+  const auto start = std::chrono::steady_clock::now();
+  char buffer[kReadCapacity];
+  std::size_t got = 0;
+  if (port.WaitReadable(static_cast<int>(kPollStep.count()))) {
+    got = port.ReadQueued(port.PortLock(), buffer, sizeof buffer);
+  }
+  // A closed port answers at once: the step still lasts its length.
+  if (got == 0) std::this_thread::sleep_until(start + kPollStep);
+  const std::string_view text(buffer, got);
+  return std::string(text.substr(0, text.find('\0')));
+}
+
+}  // namespace
+
+std::optional<std::int32_t> SignalFromReply(std::string_view excerpt) {
+  const std::size_t at = excerpt.find("CSQ:");
+  if (at == std::string_view::npos) return std::nullopt;
+  const std::size_t from = at + 4;
+  const std::size_t comma = excerpt.find(',', from);
+  if (comma == std::string_view::npos) return std::nullopt;
+  std::string digits;
+  for (const char c : excerpt.substr(from, comma - from)) {
+    if (c != ' ') digits += c;
+  }
+  return Atoi(digits);
+}
+
+std::vector<std::string> IdentityLines(std::string_view collected) {
+  std::vector<std::string> lines;
+  for (const std::string_view label : {"IMEI Number:", "Manufacturer:", "Product Name:", "Revision:"}) {
+    const std::size_t at = collected.find(label);
+    if (at == std::string_view::npos) continue;
+    const std::size_t end = collected.find("\r\n", at);
+    if (end == std::string_view::npos) continue;
+    lines.emplace_back(collected.substr(at, end + 2 - at));
+  }
+  return lines;
+}
+
+bool SignalCheck(StepContext& ctx) {
+  if (!ctx.Exchange("+++", "RUN AT", kCheckLimitS, kCheckAttempts)) {
+    ctx.Log("切换到AT指令模式失败!\r\n"_gbk);
+    return false;
+  }
+  const std::string password = ctx.settings.Get().password.substr(0, kMaxPasswordBytes);
+  if (!ctx.Exchange("AT+LOGIN=" + password + "\r", "OK", kCheckLimitS, kCheckAttempts)) {
+    ctx.Log("登录失败!\r\n"_gbk);
+    return false;
+  }
+  ctx.Log("登录成功!\r\n"_gbk);
+  std::string reply;
+  if (!ctx.Exchange("AT+CSQ\r\n", "CSQ:", kCheckLimitS, kCheckAttempts, &reply)) {
+    ctx.Log("发送查询信号强度指令失败!\r\n"_gbk);
+    return false;
+  }
+  const std::optional<std::int32_t> signal = SignalFromReply(reply);
+  if (!signal) {
+    ctx.Log("查询信号强度失败!\r\n"_gbk);
+    return false;
+  }
+  const std::int32_t threshold = ctx.run.signal_threshold;
+  if (*signal == kNoSignal || *signal < threshold) {
+    return ctx.Fail(Format("信号检测失败：期望最低信号 %d, 当前信号 %d\r\n"_gbk, threshold, *signal));
+  }
+  ctx.Log(Format("查询信号强度成功，信号强度为[%d]!\r\n"_gbk, *signal));
+  return true;
+}
+
+bool RunTestStep(StepContext& ctx) {
+  const std::int64_t start = LinkSeconds();
+  ctx.Log("运行测试...\r\n"_gbk);
+  // A unit that restarts at once never answers the reset; one that answers
+  // "OK" restarts after it. Either way its start-up output follows.
+  if (!ctx.Exchange("AT+RESET\r", "OK", kResetLimitS, kResetAttempts)) ctx.Log("复位成功!\r\n"_gbk);
+
+  const std::string& key = ctx.run.key_string;
+  std::string collected;
+  std::int64_t elapsed = LinkSeconds() - start;
+  while (ctx.RunFlag()) {
+    if (elapsed > kKeyStringLimitS) return ctx.Fail(std::string("运行测试没有检测到关键字符串"_gbk));
+    const std::string chunk = PollOnce(ctx.port);
+    if (!chunk.empty()) {
+      ctx.Log(chunk);
+      // The key string may be split over two reads: look across the seam.
+      const std::size_t from = collected.size() > key.size() ? collected.size() - key.size() : 0;
+      collected += chunk;
+      if (collected.find(key, from) != std::string::npos) break;
+    } else if (key.empty()) {
+      break;
+    }
+    elapsed = LinkSeconds() - start;
+  }
+  if (elapsed > kKeyStringLimitS) return ctx.Fail(std::string("运行测试没有检测到关键字符串"_gbk));
+
+  if (!SignalCheck(ctx)) return false;
+  for (const std::string& line : IdentityLines(collected)) ctx.Log(line);
+  ctx.Log(Format("产品编号：%s"_gbk, ctx.identity.product_number));
+  ctx.Log("运行测试成功!\r\n"_gbk);
+  return true;
+}
+
+}  // namespace zt
