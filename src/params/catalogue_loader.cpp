@@ -287,16 +287,20 @@ CatalogueLoadResult LoadCatalogueText(std::string_view bytes, FileVariant varian
 
 CatalogueLoadResult LoadCatalogueFile(const std::string& folder, FileVariant variant,
                                       CParamCatalogue& into) {
-  into.Reset();
+  // The table is reset whatever comes of the load.
   const std::string path = CataloguePath(folder, variant);
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    into.Reset();
     return {CatalogueLoadStatus::kFileMissing, {}};
   }
-  const CatalogueLoadResult unreadable{CatalogueLoadStatus::kUnreadable,
-                                       std::string("读入dtuparam.ini失败**"_gbk)};
+  const std::string_view message = "读入dtuparam.ini失败**"_gbk;
+  const CatalogueLoadResult unreadable{CatalogueLoadStatus::kUnreadable, std::string(message)};
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) return unreadable;
+  if (!file) {
+    into.Reset();
+    return unreadable;
+  }
   // One read of the whole file; a file that grows meanwhile is read on to its end.
   std::string bytes;
   if (::fstat(::fileno(file.get()), &st) == 0 && st.st_size > 0) {
@@ -304,8 +308,12 @@ CatalogueLoadResult LoadCatalogueFile(const std::string& folder, FileVariant var
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
   }
   char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) bytes.append(buffer, n);
-  if (std::ferror(file.get()) != 0) return unreadable;
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, n);
+  if (std::ferror(file.get()) != 0) {
+    into.Reset();
+    return unreadable;
+  }
   return Apply(std::move(bytes), variant, into);
 }
 

@@ -167,6 +167,27 @@ TEST(HexConversions, HexToBytesPairsDigitsAndSkipsBlanks) {
   EXPECT_EQ(HexToBytes("410042").bytes, "A");  // text ends at its zero byte
 }
 
+TEST(DisplayForm, APasswordShowsOneStarPerByte) {
+  ParamDef p = Def(ParamValueType::kAscStr);
+  p.value = "secret";
+  EXPECT_EQ(DisplayText(p), "secret");
+  p.is_password = true;
+  EXPECT_EQ(DisplayText(p), "******");
+  p.value = "密码"_gbk;
+  EXPECT_EQ(DisplayText(p), "****");
+}
+
+TEST(DisplayForm, TheDropDownPreselectsTheFirstOptionBeginningWithTheCell) {
+  ParamDef p = Def(ParamValueType::kInt1);
+  p.list_options = {"TCP", "UDP", "UDP-LITE", std::string("无校验"_gbk)};
+  EXPECT_EQ(PreselectedOption(p, "udp"), 1);
+  EXPECT_EQ(PreselectedOption(p, "UDP-"), 2);
+  EXPECT_EQ(PreselectedOption(p, "t"), 0);
+  EXPECT_EQ(PreselectedOption(p, "无"_gbk), 3);
+  EXPECT_EQ(PreselectedOption(p, "0"), -1);  // a wire value, as a query stores it
+  EXPECT_EQ(PreselectedOption(p, "TCPX"), -1);
+}
+
 TEST(WireForm, HexStringsAreSentWithoutBlanksAndKeptSo) {
   ParamDef hex = Def(ParamValueType::kHexStr);
   hex.value = "12 34 AB";
