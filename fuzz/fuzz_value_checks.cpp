@@ -89,7 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const zt::HexBytes bytes = zt::HexToBytes(text);
   (void)zt::HexDump(bytes.bytes);
   (void)zt::ValueFromReply(p, text, (shape & 1) != 0);
+  (void)zt::PreselectedOption(p, text);
   p.value.assign(text.substr(0, zt::kMaxStringBytes));
+  (void)zt::DisplayText(p);
   (void)zt::WireValueForSet(p);
   const zt::CustomPairOutcome o =
       zt::ConfirmCustomPair(&c.groups[1].params[0], &c.groups[1].params[1],
