@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "text/gbk_literal.h"
 #include "text/numbers.h"

@@ -124,15 +124,15 @@ TEST(CharacterChecks, BlanksHexDigitsAndCharacterSets) {
   EXPECT_TRUE(IsHexText("01 aF"));
   EXPECT_FALSE(IsHexText("0G"));
   EXPECT_FALSE(IsHexText("0x01"));
-  ParamDef spec = Def(ParamValueType::kAscStr);
-  spec.spec_ascstr_first = "abc";
-  spec.spec_ascstr_other = "abc123";
-  EXPECT_TRUE(IsSpecAscii(spec, "a12"));
-  EXPECT_FALSE(IsSpecAscii(spec, "1ab"));
-  EXPECT_FALSE(IsSpecAscii(spec, "ad"));
-  EXPECT_TRUE(IsSpecAscii(spec, ""));
-  spec.spec_ascstr_other.clear();
-  EXPECT_FALSE(IsSpecAscii(spec, "a"));
+  ParamDef charset = Def(ParamValueType::kAscStr);
+  charset.spec_ascstr_first = "abc";
+  charset.spec_ascstr_other = "abc123";
+  EXPECT_TRUE(IsSpecAscii(charset, "a12"));
+  EXPECT_FALSE(IsSpecAscii(charset, "1ab"));
+  EXPECT_FALSE(IsSpecAscii(charset, "ad"));
+  EXPECT_TRUE(IsSpecAscii(charset, ""));
+  charset.spec_ascstr_other.clear();
+  EXPECT_FALSE(IsSpecAscii(charset, "a"));
 }
 
 TEST(IsIpAddress, AddressesADtuCanUse) {
