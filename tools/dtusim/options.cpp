@@ -78,7 +78,7 @@ bool ParseNumber(std::string_view text, T max, T* out) {
 bool ParseOptions(int argc, char** argv, Options* out, std::string* error) {
   Options o;
   opterr = 0;
-  optind = 1;
+  optind = 0;  // 0, not 1: glibc then also forgets where an earlier parse stopped
   int id;
   while ((id = getopt_long(argc, argv, ":h", kLongOptions, nullptr)) != -1) {
     const std::string_view arg = optarg != nullptr ? optarg : "";

@@ -72,12 +72,22 @@ bool SerialLine::OpenTty(const std::string& path, std::string* error) {
 
 void SerialLine::WaitUntilRead(int limit_ms) const {
   // The bytes wait in the slave's input queue; nothing signals when a reader
-  // has emptied it, so look every few milliseconds.
+  // has emptied it, so look every few milliseconds. The kernel moves what the
+  // master wrote into that queue a little later, so an empty queue counts
+  // only once the bytes were seen there or after a settling time.
+  constexpr int kStepMs = 5;
+  constexpr int kSettleMs = 100;
   if (held_slave_fd_ < 0) return;
-  for (int waited = 0; waited < limit_ms; waited += 5) {
+  bool seen = false;
+  for (int waited = 0; waited < limit_ms; waited += kStepMs) {
     int queued = 0;
-    if (ioctl(held_slave_fd_, FIONREAD, &queued) != 0 || queued == 0) return;
-    usleep(5000);
+    if (ioctl(held_slave_fd_, FIONREAD, &queued) != 0) return;
+    if (queued > 0) {
+      seen = true;
+    } else if (seen || waited >= kSettleMs) {
+      return;
+    }
+    usleep(kStepMs * 1000);
   }
 }
 
