@@ -49,6 +49,13 @@ TEST(WakeUp, PlusEscapeWakesTheUnit) {
   EXPECT_EQ(unit.Say("+++"), "RUN AT\r\nOK\r\n");
 }
 
+TEST(WakeUp, AWakeUpTypedWithEnterWakesTheUnitToo) {
+  SimUnit unit;
+  EXPECT_EQ(unit.Say("+++\r\n"), "RUN AT\r\nOK\r\n");
+  EXPECT_EQ(unit.Say("+++\r"), "RUN AT\r\nOK\r\n");
+  EXPECT_EQ(unit.Say("   \r\n"), "RUN AT\r\nOK\r\n");
+}
+
 TEST(WakeUp, BlanksFollowedByOtherDataDoNotWake) {
   SimUnit unit;
   EXPECT_EQ(unit.Say("          x"), "");
@@ -119,6 +126,14 @@ TEST(LineEnds, TwoCommandsInOneReadAreAnsweredInOrder) {
   SimUnit unit;
   ASSERT_TRUE(unit.WakeAndLogin());
   EXPECT_EQ(unit.Say("AT+SAVEPARAM\rAT+CSQ\r\n"), "AT+SAVEPARAM\rOK\r\nAT+CSQ\r\n+CSQ: 23,99\r\nOK\r\n");
+}
+
+TEST(LineEnds, AnLfAloneEndsALineToo) {
+  SimUnit unit;
+  ASSERT_TRUE(unit.WakeAndLogin());
+  const std::vector<Emission> answer = unit.Receive("AT+CSQ\n");
+  ASSERT_EQ(answer.size(), 1u);
+  EXPECT_EQ(answer[0].bytes, "AT+CSQ\n+CSQ: 23,99\r\nOK\r\n");
 }
 
 TEST(LineEnds, ABareLineEndIsEchoedWithoutAnAnswer) {

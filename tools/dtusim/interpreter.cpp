@@ -77,8 +77,8 @@ std::vector<Emission> Interpreter::Receive(std::string_view bytes, Millis now) {
     }
     if (mode_ == LineMode::kData) {
       FeedData(c);
-    } else {
-      FeedCommand(c);
+    } else if (FeedCommand(c)) {
+      RunLine(now, &out);
     }
   }
   return out;
@@ -105,7 +105,9 @@ std::optional<Millis> Interpreter::NextDeadline() const {
 
 void Interpreter::FeedData(char c) {
   // Data mode forwards everything else; only a trailing run of blanks or
-  // exactly three pluses can wake the unit, once the line goes quiet.
+  // exactly three pluses can wake the unit, once the line goes quiet. A line
+  // end after them (a terminal's Enter) does not spoil them.
+  if (c == '\r' || c == '\n') return;
   if (c == ' ') {
     if (!AllBlanks(wake_)) wake_.clear();
     if (wake_.size() < kMaxLine) wake_ += c;
@@ -119,14 +121,21 @@ void Interpreter::FeedData(char c) {
   }
 }
 
-void Interpreter::FeedCommand(char c) {
-  if (line_.empty() && c == '\n') return;  // the LF of a line already answered
+bool Interpreter::FeedCommand(char c) {
+  if (c == '\n') {
+    if (line_.empty()) return false;  // the LF of a line already answered
+    // An LF without a CR before it (some terminal programs send one for
+    // Enter) ends the line too.
+    line_ += c;
+    return true;
+  }
   if (c == '\r') {
     line_ += c;
     cr_seen_ = true;
-    return;
+    return false;
   }
   if (line_.size() < kMaxLine) line_ += c;
+  return false;
 }
 
 bool Interpreter::BeginExchange() {
@@ -156,6 +165,11 @@ void Interpreter::RunLine(Millis now, std::vector<Emission>* out) {
   if (cmd.empty()) {
     // A bare line end is echoed and otherwise ignored.
     if (!silenced_) out->push_back({at, echo});
+    return;
+  }
+  if (IsWakeText(cmd)) {
+    // Blanks or "+++" typed with an Enter wake the unit as they do alone.
+    WakeUp(now, out);
     return;
   }
   if (!BeginExchange()) return;

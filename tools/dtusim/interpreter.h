@@ -9,10 +9,11 @@
 // The unit starts in data mode. A run of blanks, or "+++", followed by a
 // quiet line, switches it to AT command mode and answers "RUN AT" then "OK";
 // it is then logged out. In AT command mode it echoes each command line
-// exactly as received (an LF right after the CR belongs to the line), then
-// answers. Everything but the wake-up and AT+LOGIN answers ERROR until a login
-// succeeds. AT+RESET answers OK and reboots into data mode: input is lost
-// while it boots, then the boot banner and the ready text follow.
+// exactly as received (an LF right after the CR belongs to the line; an LF
+// alone also ends a line), then answers. Everything but the wake-up and
+// AT+LOGIN answers ERROR until a login succeeds. AT+RESET answers OK and
+// reboots into data mode: input is lost while it boots, then the boot banner
+// and the ready text follow.
 #pragma once
 
 #include <cstdint>
@@ -61,7 +62,8 @@ class Interpreter {
   };
 
   void FeedData(char c);
-  void FeedCommand(char c);
+  // True when `c` completed a command line.
+  bool FeedCommand(char c);
   void RunLine(Millis now, std::vector<Emission>* out);
   void WakeUp(Millis now, std::vector<Emission>* out);
   bool BeginExchange();
