@@ -59,7 +59,8 @@ TEST_F(DtuSimExchange, AnS2UnitReportsVersion215) {
 TEST_F(DtuSimExchange, TheQueryEchoesThenListsBaseLinesAndTheChannelOfSin) {
   RunLoggedIn();
   const std::string reply = Ask("AT+GETPARAM?\r\n");
-  const std::string head = "AT+GETPARAM?\r\nSPSV=3.1.2\r\nSPHV=HW3.1\r\nIMEINUMBER=860123456789012\r\nSPMODEL=";
+  const std::string head =
+      "AT+GETPARAM?\r\nSPSV=3.1.2\r\nSPHV=HW3.1\r\nIMEINUMBER=860123456789012\r\nSPMODEL=";
   EXPECT_EQ(reply.substr(0, head.size()), head);
   EXPECT_NE(reply.find("\r\nHBDATA=0xFE01\r\n"), std::string::npos);
   EXPECT_NE(reply.find("\r\nMBCMD=010300000001840A\r\n"), std::string::npos);
@@ -96,15 +97,18 @@ TEST_F(DtuSimExchange, ChannelSelectionSetAndSaveReadBack) {
 TEST_F(DtuSimExchange, ProductNumberAndImeiOfAnS3Unit) {
   RunLoggedIn();
   EXPECT_EQ(Ask("AT+SETPARAM=SPPID,ZR0042\r\n"), "AT+SETPARAM=SPPID,ZR0042\r\nOK\r\n");
-  EXPECT_EQ(Ask("AT+SETPARAM=IMEINUMBER,86123456789999\r\n"), "AT+SETPARAM=IMEINUMBER,86123456789999\r\nOK\r\n");
+  EXPECT_EQ(Ask("AT+SETPARAM=IMEINUMBER,86123456789999\r\n"),
+            "AT+SETPARAM=IMEINUMBER,86123456789999\r\nOK\r\n");
   EXPECT_EQ(Ask("AT+GETPARAM=SPPID\r\n"), "AT+GETPARAM=SPPID\r\nSPPID=ZR0042\r\nOK\r\n");
-  EXPECT_EQ(Ask("AT+GETPARAM=IMEINUMBER\r\n"), "AT+GETPARAM=IMEINUMBER\r\nIMEINUMBER=86123456789999\r\nOK\r\n");
+  EXPECT_EQ(Ask("AT+GETPARAM=IMEINUMBER\r\n"),
+            "AT+GETPARAM=IMEINUMBER\r\nIMEINUMBER=86123456789999\r\nOK\r\n");
 }
 
 TEST_F(DtuSimExchange, AnS2UnitTakesItsImeiThroughSetimei) {
   RunLoggedIn({"--profile", ShippedDataFile("dtusim_s2.profile")});
   EXPECT_EQ(Ask("AT+SETIMEI=86123456789999\r\n"), "AT+SETIMEI=86123456789999\r\nOK\r\n");
-  EXPECT_EQ(Ask("AT+GETPARAM=IMEINUMBER\r\n"), "AT+GETPARAM=IMEINUMBER\r\nIMEINUMBER=86123456789999\r\nOK\r\n");
+  EXPECT_EQ(Ask("AT+GETPARAM=IMEINUMBER\r\n"),
+            "AT+GETPARAM=IMEINUMBER\r\nIMEINUMBER=86123456789999\r\nOK\r\n");
   EXPECT_EQ(Ask("AT+USEDEFAULT=SIN\r\n"), "AT+USEDEFAULT=SIN\r\nERROR\r\n");
   EXPECT_EQ(Ask("AT+USEDEFAULT\r\n"), "AT+USEDEFAULT\r\nOK\r\n");
 }
@@ -115,16 +119,18 @@ TEST_F(DtuSimExchange, DefaultsForAModeChangeWhatTheQueryReports) {
   const std::string reply = Ask("AT+GETPARAM?\r\n");
   EXPECT_NE(reply.find("\r\nOPPRM=MULB\r\n"), std::string::npos);
   EXPECT_NE(reply.find("\r\nAPN=CMNET\r\n"), std::string::npos);  // the factory value
-  EXPECT_NE(reply.find("ID=4\r\nCHNEN=0\r\nSVRADDR=192.168.1.100\r\nSVRPORT=5004\r\nPROTO=0\r\nBAKADDR=NULL\r\n"
-                       "BAKPORT=6004\r\nOK\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      reply.find("ID=4\r\nCHNEN=0\r\nSVRADDR=192.168.1.100\r\nSVRPORT=5004\r\nPROTO=0\r\nBAKADDR=NULL\r\n"
+                 "BAKPORT=6004\r\nOK\r\n"),
+      std::string::npos);
 }
 
 TEST_F(DtuSimExchange, TheWorkersRestartAnswersOkThenTheUnitBoots) {
   RunLoggedIn({"--boot-delay", "50"});
   dtu_->Send("AT+RESET\r\n");
   EXPECT_EQ(dtu_->ReadUntil("READY\r\n"),
-            "AT+RESET\r\nOK\r\n\r\nIMEI Number: 860123456789012\r\nManufacturer: \xD4\xF3\xC0\xD7\xCD\xA8\xD0\xC5\r\n"
+            "AT+RESET\r\nOK\r\n\r\nIMEI Number: 860123456789012\r\nManufacturer: "
+            "\xD4\xF3\xC0\xD7\xCD\xA8\xD0\xC5\r\n"
             "Product Name: ZR-3100\r\nRevision: ZR3100_S3_3.1.2\r\nZR-3100 READY\r\n");
 }
 

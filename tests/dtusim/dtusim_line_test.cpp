@@ -1,10 +1,9 @@
 // dtusim as a program: its line, its lifeline, its wire log, its state file.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <climits>
 
@@ -85,7 +84,8 @@ TEST(DtuSimLine, ABadProfileStopsItWithAMessage) {
   ASSERT_TRUE(WriteFileBytes(dir.File("bad.profile"), "[device]\ngeneration=S9\n"));
   DtuSimProcess sim;
   EXPECT_FALSE(sim.Start({"--profile", dir.File("bad.profile")}));
-  EXPECT_NE(sim.error().find("bad.profile: line 2: generation is S2 or S3"), std::string::npos) << sim.error();
+  EXPECT_NE(sim.error().find("bad.profile: line 2: generation is S2 or S3"), std::string::npos)
+      << sim.error();
   EXPECT_EQ(sim.Stop(), 2);
 }
 

@@ -89,9 +89,9 @@ TEST(Login, RightPasswordAnswersOkWrongOneError) {
 TEST(Login, CommandsBeforeALoginAnswerError) {
   SimUnit unit;
   unit.Say(std::string(20, ' '));
-  for (std::string_view cmd : {"AT+GETPARAM?\r\n", "AT+GETPARAM=SPSV\r\n", "AT+SETPARAM=APN,x\r\n",
-                               "AT+SETCHL=1\r\n", "AT+SAVEPARAM\r", "AT+USEDEFAULT\r\n", "AT+RESET\r",
-                               "AT+CSQ\r\n"}) {
+  for (std::string_view cmd :
+       {"AT+GETPARAM?\r\n", "AT+GETPARAM=SPSV\r\n", "AT+SETPARAM=APN,x\r\n", "AT+SETCHL=1\r\n",
+        "AT+SAVEPARAM\r", "AT+USEDEFAULT\r\n", "AT+RESET\r", "AT+CSQ\r\n"}) {
     EXPECT_EQ(unit.Say(cmd), std::string(cmd) + "ERROR\r\n") << cmd;
   }
 }

@@ -114,6 +114,13 @@ TEST(ReportMode, TheUnitIgnoresTheModeDefaultsAskFor) {
   EXPECT_EQ(unit.Say("AT+GETPARAM=OPPRM\r\n"), "AT+GETPARAM=OPPRM\r\nOPPRM=BAK\r\nOK\r\n");
 }
 
+TEST(ReportMode, SettingOpprmDoesNotChangeTheModeEither) {
+  SimUnit unit(kS3Profile, With([](Faults& f) { f.report_mode = "BAK"; }));
+  ASSERT_TRUE(unit.WakeAndLogin());
+  EXPECT_EQ(unit.Say("AT+SETPARAM=OPPRM,SIN\r\n"), "AT+SETPARAM=OPPRM,SIN\r\nOK\r\n");
+  EXPECT_EQ(unit.Say("AT+GETPARAM=OPPRM\r\n"), "AT+GETPARAM=OPPRM\r\nOPPRM=BAK\r\nOK\r\n");
+}
+
 TEST(ReportMode, AnUnknownTokenIsReportedWithoutChannelBlocks) {
   SimUnit unit(kS3Profile, With([](Faults& f) { f.report_mode = "sin"; }));
   ASSERT_TRUE(unit.WakeAndLogin());

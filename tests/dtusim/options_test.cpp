@@ -56,10 +56,12 @@ TEST(Options, ReadsTheLineOptions) {
 }
 
 TEST(Options, ReadsTheFaults) {
-  const Parsed p = Parse({"--mute", "--mute-after", "3", "--error-on", "AT+SAVEPARAM", "--error-on", "APN",
-                          "--delay", "1200", "--chunked", "--seed", "7", "--lf-only", "--value", "APN=BOOK",
-                          "--value", "2:SVRPORT=1", "--report-mode", "MUL", "--no-ready", "--huge-reply",
-                          "--hangup-after", "100"});
+  const Parsed p = Parse({"--mute",       "--mute-after",   "3",        "--error-on",
+                          "AT+SAVEPARAM", "--error-on",     "APN",      "--delay",
+                          "1200",         "--chunked",      "--seed",   "7",
+                          "--lf-only",    "--value",        "APN=BOOK", "--value",
+                          "2:SVRPORT=1",  "--report-mode",  "MUL",      "--no-ready",
+                          "--huge-reply", "--hangup-after", "100"});
   ASSERT_TRUE(p.ok) << p.error;
   const Faults& f = p.options.faults;
   EXPECT_TRUE(f.mute);
@@ -95,9 +97,11 @@ TEST(Options, BadValuesAndUnknownOptionsAreRefused) {
 TEST(Options, HelpDocumentsEveryOption) {
   const std::string help = HelpText();
   for (const char* name :
-       {"--profile", "--tty", "--link", "--state", "--stdin-lifeline", "--wire-log", "--boot-delay", "--ready",
-        "--no-ready", "--password", "--mute", "--mute-after", "--error-on", "--delay", "--chunked", "--seed",
-        "--lf-only", "--value", "--report-mode", "--csq", "--huge-reply", "--hangup-after", "--help"}) {
+       {"--profile",    "--tty",          "--link",     "--state",       "--stdin-lifeline",
+        "--wire-log",   "--boot-delay",   "--ready",    "--no-ready",    "--password",
+        "--mute",       "--mute-after",   "--error-on", "--delay",       "--chunked",
+        "--seed",       "--lf-only",      "--value",    "--report-mode", "--csq",
+        "--huge-reply", "--hangup-after", "--help"}) {
     EXPECT_NE(help.find(std::string(" ") + name + " "), std::string::npos) << name;
   }
   EXPECT_TRUE(Parse({"--help"}).options.help);

@@ -65,10 +65,12 @@ TEST(Profile, MistakesAreReportedWithTheirLine) {
             "line 5: expected key=value or [section]");
   EXPECT_EQ(ParseError("APN=1\n"), "line 1: key line before the first section");
   EXPECT_EQ(ParseError("[device]\ngeneration=S4\n"), "line 2: generation is S2 or S3");
-  EXPECT_EQ(ParseError("[device]\ngeneration=S2\nversion=1\ncolour=red\n"), "line 4: unknown device key 'colour'");
+  EXPECT_EQ(ParseError("[device]\ngeneration=S2\nversion=1\ncolour=red\n"),
+            "line 4: unknown device key 'colour'");
   EXPECT_EQ(ParseError("[device]\ngeneration=S2\nversion=1\n[extra]\n"), "line 4: unknown section");
   EXPECT_EQ(ParseError("[device]\ngeneration=S2\nversion=1\n[channel SIN x]\n"), "line 4: unknown section");
-  EXPECT_EQ(ParseError("[device]\ngeneration=S2\nversion=1\ncsq=abc\n"), "line 4: csq is a number from 0 to 999");
+  EXPECT_EQ(ParseError("[device]\ngeneration=S2\nversion=1\ncsq=abc\n"),
+            "line 4: csq is a number from 0 to 999");
 }
 
 TEST(Profile, IncompleteDevicesAreRefused) {
@@ -131,9 +133,10 @@ TEST(SavedState, WithoutAStateFileValuesLiveInMemory) {
 TEST(SavedState, KeywordsAndChannelsTheUnitLacksAreIgnored) {
   ParamSet values = ProfileFrom(kS3Profile).initial;
   std::string error;
-  ASSERT_TRUE(ApplySavedState("[device]\nmode=BAK\n[base]\nAPN=S\nGONE=1\n[channel SIN 1]\nSVRPORT=1\n"
-                              "[channel SIN 7]\nSVRPORT=2\n[channel XYZ 1]\nA=1\n",
-                              &values, &error))
+  ASSERT_TRUE(
+      ApplySavedState("[device]\nmode=BAK\n[base]\nAPN=S\nGONE=1\n[channel SIN 1]\nSVRPORT=1\n"
+                      "[channel SIN 7]\nSVRPORT=2\n[channel XYZ 1]\nA=1\n",
+                      &values, &error))
       << error;
   EXPECT_EQ(values.mode, "BAK");
   EXPECT_EQ(*values.base.Find("APN"), "S");

@@ -107,13 +107,15 @@ std::string CheckValue(const CatalogueParam& p, const std::string& v) {
     }
     length = v.size() / 2;
   }
-  if (p.type.rfind("DIGITST", 0) == 0 && v.find_first_not_of("0123456789", v[0] == '+' ? 1 : 0) != std::string::npos) {
+  if (p.type.rfind("DIGITST", 0) == 0 &&
+      v.find_first_not_of("0123456789", v[0] == '+' ? 1 : 0) != std::string::npos) {
     return "not digits";
   }
   const size_t limit = static_cast<size_t>(std::atoi(p.Field("length").c_str()));
   if (p.Flag("fixed_length") ? length != limit : length > limit) return "wrong length";
-  if (p.Flag("is_spec_ascstr") && (p.Field("spec_ascstr_first").find(v[0]) == std::string::npos ||
-                                    v.find_first_not_of(p.Field("spec_ascstr_other"), 1) != std::string::npos)) {
+  if (p.Flag("is_spec_ascstr") &&
+      (p.Field("spec_ascstr_first").find(v[0]) == std::string::npos ||
+       v.find_first_not_of(p.Field("spec_ascstr_other"), 1) != std::string::npos)) {
     return "characters not allowed";
   }
   return "";
@@ -123,7 +125,8 @@ void CompareWithCatalogue(const std::string& profile_name, const std::string& ca
   DeviceProfile profile;
   std::string error;
   ASSERT_TRUE(LoadDeviceProfile(zt::test::ShippedDataFile(profile_name), &profile, &error)) << error;
-  const std::string catalogue_text = zt::test::ReadFileBytes(std::string(ZT_SOURCE_DATA_DIR) + "/" + catalogue_name);
+  const std::string catalogue_text =
+      zt::test::ReadFileBytes(std::string(ZT_SOURCE_DATA_DIR) + "/" + catalogue_name);
   if (catalogue_text.empty()) GTEST_SKIP() << catalogue_name << " is not in data/ yet";
   const bool s3 = profile.generation == Generation::kS3;
   const char* kModes[] = {"SIN", "BAK", "MUL", "MULB"};

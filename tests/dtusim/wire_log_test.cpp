@@ -15,7 +15,8 @@ using zt::test::WireChunk;
 TEST(WireLog, OneLineHoldsTimeDirectionHexAndPrintableBytes) {
   EXPECT_EQ(FormatWireLogLine(12345678, '<', "AT+CSQ\r\n"),
             "12.345678\t<\t41 54 2B 43 53 51 0D 0A\tAT+CSQ..\n");
-  EXPECT_EQ(FormatWireLogLine(1000000, '>', std::string("\xD4\xF3\t\0~", 5)), "1.000000\t>\tD4 F3 09 00 7E\t....~\n");
+  EXPECT_EQ(FormatWireLogLine(1000000, '>', std::string("\xD4\xF3\t\0~", 5)),
+            "1.000000\t>\tD4 F3 09 00 7E\t....~\n");
 }
 
 TEST(WireLog, TheFixtureReadsBackEveryByteInOrder) {

@@ -20,9 +20,9 @@ namespace zt::test {
 
 // One line of dtusim's wire log.
 struct WireChunk {
-  double time = 0;      // monotonic seconds
-  char direction = 0;   // '<' received by the DTU, '>' sent by it, '#' a note
-  std::string bytes;    // the chunk's bytes (a note: its text)
+  double time = 0;     // monotonic seconds
+  char direction = 0;  // '<' received by the DTU, '>' sent by it, '#' a note
+  std::string bytes;   // the chunk's bytes (a note: its text)
 };
 
 // Parses a wire log; lines not yet complete (no LF) and malformed lines are
@@ -64,7 +64,8 @@ class DtuSimProcess {
   bool WaitForWire(const std::function<bool(const std::vector<WireChunk>&)>& done,
                    std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
   // Waits until ReceivedBytes() (or SentBytes()) contains `bytes`.
-  bool WaitForReceived(std::string_view bytes, std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
+  bool WaitForReceived(std::string_view bytes,
+                       std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
   bool WaitForSent(std::string_view bytes, std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
 
   // Ends it with SIGTERM and waits (SIGKILL after 5 s). Returns its exit

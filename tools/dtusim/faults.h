@@ -31,7 +31,7 @@ struct Faults {
   Millis reply_delay{0};                    // every answer leaves this much later
   bool lf_only = false;                     // lines the unit sends end in LF alone
   std::vector<ValueOverride> values;        // forced values (new keywords are added)
-  std::string report_mode;                  // the mode the unit runs in, whatever it is asked
+  std::string report_mode;                  // the mode an S3 unit runs in, whatever it is asked
   bool huge_reply = false;                  // AT+GETPARAM? answers more than 40960 bytes
 };
 

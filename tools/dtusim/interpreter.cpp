@@ -202,8 +202,10 @@ Interpreter::Answer Interpreter::AnswerCommand(std::string_view cmd) {
     size_t comma = rest.find(',');
     if (comma == std::string_view::npos || comma == 0) return {error};
     std::string_view key = rest.substr(0, comma);
-    const bool forced = FindOverride(0, key) != nullptr ||
-                        FindOverride(state_.selected_channel(), key) != nullptr;
+    // A unit stuck in one mode takes a new mode without changing.
+    if (s3 && key == kModeKey && !faults_.report_mode.empty()) return {ok};
+    const bool forced =
+        FindOverride(0, key) != nullptr || FindOverride(state_.selected_channel(), key) != nullptr;
     return {state_.Set(key, rest.substr(comma + 1)) || forced ? ok : error};
   }
   if (StartsWith(cmd, kSetImei)) {
@@ -264,7 +266,7 @@ std::string Interpreter::Listing() const {
   const ParamSet& values = state_.pending();
   for (const auto& [key, value] : values.base.entries()) {
     const ValueOverride* forced = FindOverride(0, key);
-    std::string shown = forced != nullptr ? forced->value
+    std::string shown = forced != nullptr    ? forced->value
                         : IsIdentityKey(key) ? Formatted(key, state_.Get(key).value_or(""))
                                              : Formatted(key, value);
     out += Line(key + "=" + shown);

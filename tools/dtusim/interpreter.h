@@ -83,9 +83,9 @@ class Interpreter {
   LineMode mode_ = LineMode::kData;
   bool logged_in_ = false;
   bool silenced_ = false;
-  std::string line_;        // command mode: the line so far
-  bool cr_seen_ = false;    // line_ ends in CR; an LF may still follow
-  std::string wake_;        // data mode: trailing blanks or pluses
+  std::string line_;      // command mode: the line so far
+  bool cr_seen_ = false;  // line_ ends in CR; an LF may still follow
+  std::string wake_;      // data mode: trailing blanks or pluses
   Millis last_rx_{0};
   Millis booting_until_{0};
   std::uint64_t exchanges_ = 0;

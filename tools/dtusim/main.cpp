@@ -105,7 +105,8 @@ int Run(int argc, char** argv) {
   if (stop_fd < 0) return Fail(1, std::string("pipe: ") + std::strerror(errno));
 
   SerialLine line;
-  const bool opened = opt.tty_path.empty() ? line.OpenPseudoTerminal(&error) : line.OpenTty(opt.tty_path, &error);
+  const bool opened =
+      opt.tty_path.empty() ? line.OpenPseudoTerminal(&error) : line.OpenTty(opt.tty_path, &error);
   if (!opened) return Fail(1, error);
   if (!opt.link_path.empty() && !MakeLink(opt.link_path, line.peer_path(), &error)) return Fail(1, error);
 
@@ -127,10 +128,17 @@ int Run(int argc, char** argv) {
   const ServeEnd end = server.Run();
   if (!opt.link_path.empty()) RemoveLink(opt.link_path, line.peer_path());
   switch (end) {
-    case ServeEnd::kStopped: log.Note("stopped by a signal"); return 0;
-    case ServeEnd::kLifeline: log.Note("standard input closed"); return 0;
-    case ServeEnd::kHungUp: std::fprintf(stderr, "dtusim: line dropped\n"); return 0;
-    case ServeEnd::kLineError: break;
+    case ServeEnd::kStopped:
+      log.Note("stopped by a signal");
+      return 0;
+    case ServeEnd::kLifeline:
+      log.Note("standard input closed");
+      return 0;
+    case ServeEnd::kHungUp:
+      std::fprintf(stderr, "dtusim: line dropped\n");
+      return 0;
+    case ServeEnd::kLineError:
+      break;
   }
   log.Note("line failed");
   return Fail(1, "the line failed or its far end went away");

@@ -86,12 +86,24 @@ bool ParseOptions(int argc, char** argv, Options* out, std::string* error) {
     const std::string name = argv[std::clamp(optind - 1, 1, argc - 1)];
     std::uint64_t n = 0;
     switch (id) {
-      case kProfile: o.profile_path = arg; break;
-      case kTty: o.tty_path = arg; break;
-      case kLink: o.link_path = arg; break;
-      case kState: o.state_path = arg; break;
-      case kStdinLifeline: o.stdin_lifeline = true; break;
-      case kWireLog: o.wire_log_path = arg; break;
+      case kProfile:
+        o.profile_path = arg;
+        break;
+      case kTty:
+        o.tty_path = arg;
+        break;
+      case kLink:
+        o.link_path = arg;
+        break;
+      case kState:
+        o.state_path = arg;
+        break;
+      case kStdinLifeline:
+        o.stdin_lifeline = true;
+        break;
+      case kWireLog:
+        o.wire_log_path = arg;
+        break;
       case kBootDelay:
         if (!ParseNumber<std::uint64_t>(arg, 600000, &n)) {
           *error = "--boot-delay takes milliseconds (0 to 600000)";
@@ -99,10 +111,18 @@ bool ParseOptions(int argc, char** argv, Options* out, std::string* error) {
         }
         o.boot_delay = Millis(n);
         break;
-      case kReady: o.ready = std::string(arg); break;
-      case kNoReady: o.no_ready = true; break;
-      case kPassword: o.password = std::string(arg); break;
-      case kMute: o.faults.mute = true; break;
+      case kReady:
+        o.ready = std::string(arg);
+        break;
+      case kNoReady:
+        o.no_ready = true;
+        break;
+      case kPassword:
+        o.password = std::string(arg);
+        break;
+      case kMute:
+        o.faults.mute = true;
+        break;
       case kMuteAfter:
         if (!ParseNumber<std::uint64_t>(arg, UINT64_MAX, &n)) {
           *error = "--mute-after takes a number of exchanges";
@@ -124,7 +144,9 @@ bool ParseOptions(int argc, char** argv, Options* out, std::string* error) {
         }
         o.faults.reply_delay = Millis(n);
         break;
-      case kChunked: o.chunked = true; break;
+      case kChunked:
+        o.chunked = true;
+        break;
       case kSeed: {
         std::uint32_t seed = 0;
         if (!ParseNumber<std::uint32_t>(arg, UINT32_MAX, &seed)) {
@@ -134,7 +156,9 @@ bool ParseOptions(int argc, char** argv, Options* out, std::string* error) {
         o.seed = seed;
         break;
       }
-      case kLfOnly: o.faults.lf_only = true; break;
+      case kLfOnly:
+        o.faults.lf_only = true;
+        break;
       case kValue: {
         ValueOverride v;
         if (!ParseValueOverride(arg, &v)) {
@@ -160,7 +184,9 @@ bool ParseOptions(int argc, char** argv, Options* out, std::string* error) {
         o.csq = csq;
         break;
       }
-      case kHugeReply: o.faults.huge_reply = true; break;
+      case kHugeReply:
+        o.faults.huge_reply = true;
+        break;
       case kHangupAfter:
         if (!ParseNumber<std::uint64_t>(arg, UINT64_MAX, &n)) {
           *error = "--hangup-after takes a number of bytes";
@@ -169,9 +195,15 @@ bool ParseOptions(int argc, char** argv, Options* out, std::string* error) {
         o.hangup_after = n;
         break;
       case 'h':
-      case kHelp: o.help = true; break;
-      case ':': *error = "option " + name + " needs a value"; return false;
-      default: *error = "unknown option " + name; return false;
+      case kHelp:
+        o.help = true;
+        break;
+      case ':':
+        *error = "option " + name + " needs a value";
+        return false;
+      default:
+        *error = "unknown option " + name;
+        return false;
     }
   }
   if (optind < argc) {
@@ -227,8 +259,9 @@ Faults:
                       --value DTUID=12 adds a keyword ending in ID and
                       --value APN=BOOK a value containing OK; reported
                       exactly as given; may be given several times
-  --report-mode MODE  run in MODE from the start and whatever
-                      AT+USEDEFAULT=<mode> asks (S3 units)
+  --report-mode MODE  run in MODE from the start, whatever
+                      AT+USEDEFAULT=<mode> or AT+SETPARAM=OPPRM,<mode> asks
+                      (S3 units; MODE may be any token, even "sin")
   --no-ready          boot without printing the ready text
   --huge-reply        pad the AT+GETPARAM? reply beyond 40960 bytes
   --hangup-after N    drop the line (close the master side) after sending N

@@ -33,11 +33,11 @@ class ParamBlock {
 using ChannelBlocks = std::map<int, ParamBlock>;
 
 struct ParamSet {
-  std::string mode;                             // "SIN", "BAK", "MUL", "MULB"; empty on an S2 unit
-  ParamBlock base;                              // lines outside the channel blocks
+  std::string mode;                               // "SIN", "BAK", "MUL", "MULB"; empty on an S2 unit
+  ParamBlock base;                                // lines outside the channel blocks
   std::map<std::string, ChannelBlocks> channels;  // mode token -> its channel blocks
-  std::string product_number;                   // SPPID
-  std::string imei;                             // IMEINUMBER
+  std::string product_number;                     // SPPID
+  std::string imei;                               // IMEINUMBER
 
   // Blocks of the current mode; nullptr when the mode has none.
   const ChannelBlocks* CurrentChannels() const;

@@ -19,9 +19,9 @@
 namespace zt::dtusim {
 
 struct ServeOptions {
-  bool stdin_lifeline = false;               // end when standard input closes
-  bool chunked = false;                      // answers in random small pieces
-  std::uint32_t seed = 1;                    // for the pieces
+  bool stdin_lifeline = false;                // end when standard input closes
+  bool chunked = false;                       // answers in random small pieces
+  std::uint32_t seed = 1;                     // for the pieces
   std::optional<std::uint64_t> hangup_after;  // drop the line after sending this many bytes
 };
 
