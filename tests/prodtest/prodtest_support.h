@@ -99,6 +99,21 @@ class FixedPrompt final : public ISerialNumberPrompt {
   std::atomic<int> asked_{0};
 };
 
+// Answers the questions in turn with the numbers given, then closes them.
+class SequencePrompt final : public ISerialNumberPrompt {
+ public:
+  explicit SequencePrompt(std::vector<SerialNumbers> answers) : answers_(std::move(answers)) {}
+  std::optional<SerialNumbers> AskSerialNumbers(const std::atomic<bool>&) override {
+    const std::size_t n = next_.fetch_add(1);
+    if (n >= answers_.size()) return std::nullopt;
+    return answers_[n];
+  }
+
+ private:
+  std::vector<SerialNumbers> answers_;
+  std::atomic<std::size_t> next_{0};
+};
+
 // Never answers: the question stays open until the run is stopped.
 class OpenPrompt final : public ISerialNumberPrompt {
  public:
