@@ -92,7 +92,9 @@ commands
                           string, then checks the signal against N; --finished writes
                           the product number and IMEI (asked on standard input when
                           not given); --units N ends a continuous run after N passed
-                          units; Ctrl+C stops the run as the Stop button does
+                          units; Ctrl+C stops the run as the Stop button does. The
+                          test's lines go to standard error; the choices are stored
+                          in section TEST of the settings file, as Start stores them
 
 output
   The run log goes to standard error, one line per entry, as UTF-8. The parameter
@@ -100,8 +102,9 @@ output
   short name, value (passwords masked; tab, CR and LF in a value shown as \t \r \n).
 
 exit status
-  0 success; 1 the DTU operation (or a tested unit) failed; 2 bad usage, a port that
-  cannot be opened, a refused value or setting, or a catalogue error
+  0 success; 1 the DTU operation (or a tested unit) failed, or the test was stopped;
+  2 bad usage, a port that cannot be opened, a refused value, setting or configuration
+  file, or a catalogue error
 )";
 }
 
@@ -203,6 +206,17 @@ ParseResult ParseOptions(int argc, char** argv) {
   }
   if (o.export_file && o.command != Command::kRead) return {o, "--export belongs to read"};
   if (!o.params.empty() && o.command != Command::kWrite) return {o, "--param belongs to write"};
+  if (o.config_file && o.command != Command::kWrite && o.command != Command::kProdtest) {
+    return {o, "--config belongs to write and prodtest"};
+  }
+  const bool prodtest_options = o.run_test || o.key || o.csq || o.finished || o.product || o.imei ||
+                                o.continuous || o.wait_seconds || o.units;
+  if (prodtest_options && o.command != Command::kProdtest) {
+    return {o, "--run-test, --key, --csq, --finished, --product, --imei, --continuous, --wait and --units "
+               "belong to prodtest"};
+  }
+  if ((o.product || o.imei) && !o.finished) return {o, "--product and --imei belong to --finished"};
+  if (o.product.has_value() != o.imei.has_value()) return {o, "--product and --imei go together"};
   return r;
 }
 

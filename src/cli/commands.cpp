@@ -4,7 +4,9 @@
 #include <iostream>
 
 #include "cli/parameter_table.h"
+#include "cli/prodtest_command.h"
 #include "cli/session.h"
+#include "configfile/config_file.h"
 #include "params/channel_modes.h"
 
 namespace zt::cli {
@@ -19,10 +21,32 @@ void PrintTable(Session& session) {
   std::fflush(stdout);
 }
 
-int Read(Session& session) {
+// A configuration-file failure is shown as the window's message box would be.
+int FileRefusal(Session& session, const ConfigFileOutcome& outcome) {
+  session.messages().ShowMessage(outcome.message, ConfigFileCaption(), MessageIcon::kError);
+  return kExitUsage;
+}
+
+int Read(Session& session, const Options& options) {
   if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
   PrintTable(session);
+  if (!options.export_file) return kExitOk;
+  const ConfigFileOutcome exported = ExportConfigFile(session.catalogue(), *options.export_file, session.Mode());
+  if (!exported.ok) return FileRefusal(session, exported);
+  PrintLogLine(exported.log_line);
   return kExitOk;
+}
+
+// Connect, import the file, select every parameter that is not read-only,
+// then set with channels.
+int WriteConfig(Session& session, const std::string& file) {
+  if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
+  const ConfigFileOutcome imported =
+      ImportConfigFile(session.catalogue(), file, session.flags().file_variant.load(), session.Mode(), -1);
+  if (!imported.ok) return FileRefusal(session, imported);
+  PrintLogLine(imported.log_line);
+  session.catalogue().Write([](CParamCatalogue& c) { c.SetAllSelected(true); });
+  return Status(session.Run(WM_CFG_SET_CHANNELS, session.Mode()));
 }
 
 int WriteParams(Session& session, const Options& options) {
@@ -49,12 +73,14 @@ int WriteParams(Session& session, const Options& options) {
 }  // namespace
 
 int RunCommand(const Options& options) {
+  if (options.command == Command::kProdtest) return RunProdtest(options);
   Session session(options);
   if (!session.Open()) return kExitUsage;
   switch (options.command) {
     case Command::kRead:
-      return Read(session);
+      return Read(session, options);
     case Command::kWrite:
+      if (options.config_file) return WriteConfig(session, *options.config_file);
       return WriteParams(session, options);
     case Command::kDefaults: {
       if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;

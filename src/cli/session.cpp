@@ -14,7 +14,7 @@ Session::~Session() {
   if (port_) port_->Close();
 }
 
-bool Session::Open() {
+bool Session::Open(bool start_worker) {
   ResetToolSettings(settings_);
   if (options_.settings_file) {
     ToolSettings s = settings_.Get();
@@ -29,6 +29,7 @@ bool Session::Open() {
   });
   port_ = std::make_unique<CSerialPort>(settings_, flags_, messages_);
   if (!port_->Open()) return false;
+  if (!start_worker) return true;
   worker_ = std::make_unique<CConfigThread>(WorkerEnvironment{
       *port_, catalogue_, settings_, flags_, *this, catalogue_errors_, catalogue_folder_, "chlparm.dat"});
   worker_->Start();

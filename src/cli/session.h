@@ -24,9 +24,10 @@ class Session final : public IConfigReports {
   explicit Session(const Options& options);
   ~Session() override;
 
-  // Reads the settings, applies the command line, opens the port and starts
-  // the worker. False (after printing why) when the port will not open.
-  bool Open();
+  // Reads the settings, applies the command line, opens the port and, unless
+  // told otherwise, starts the worker (the production test does without it).
+  // False (after printing why) when the port will not open.
+  bool Open(bool start_worker = true);
 
   // Posts a command and waits until the worker has run it and whatever it
   // queued in turn (a follow-up query). True when every one of them succeeded.
