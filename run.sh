@@ -87,11 +87,26 @@ bench() {
   done
 }
 
+# Starts the simulated DTU in the background with its tty linked at $1;
+# it ends when this script does.
+start_simulator() {
+  local link=$1; shift
+  build/bin/dtusim --link "$link" "$@" >/dev/null &
+  SIM_PID=$!
+  trap 'kill $SIM_PID 2>/dev/null; wait $SIM_PID 2>/dev/null' EXIT
+  local i
+  for i in $(seq 50); do [ -e "$link" ] && return 0; sleep 0.1; done
+  echo "the simulated DTU did not start" >&2
+  exit 1
+}
+
 demo() {
   build
-  if [ -x build/bin/zereltool-demo.sh ]; then exec build/bin/zereltool-demo.sh "$@"; fi
-  echo "the demo arrives with the command-line front end" >&2
-  exit 1
+  local dir
+  dir=$(mktemp -d)
+  start_simulator "$dir/dtu"
+  echo "== simulated DTU on $(readlink "$dir/dtu"); zereltool-cli read:"
+  (cd "$dir" && "$OLDPWD/build/bin/zereltool-cli" --settings "$dir/tool_set.ini" -p "$dir/dtu" -b 115200 read)
 }
 
 cmd=${1:-help}
