@@ -62,6 +62,12 @@ bool CTestRun::Start(const RunSettings& settings, ITestView& view, ISerialNumber
 }
 
 void CTestRun::Stop(ITestView& view) {
+  BeginStop(view);
+  Join();
+  EndStop(view);
+}
+
+void CTestRun::BeginStop(ITestView& view) {
   // From here on the run writes nothing: Stop's lines are the last.
   {
     std::lock_guard lock(output_mutex_);
@@ -69,6 +75,9 @@ void CTestRun::Stop(ITestView& view) {
   }
   view.AppendTestInfo("等待配置测试线程结束...\r\n"_gbk);
   CancelWaits();
+}
+
+void CTestRun::EndStop(ITestView& view) {
   Join();
   view.AppendTestInfo("配置测试结束!\r\n"_gbk);
   view.RestoreTestControls();

@@ -77,7 +77,16 @@ class CTestRun {
   bool Start(const RunSettings& settings, ITestView& view, ISerialNumberPrompt& prompt);
 
   // The Stop button: its lines go to `view` (the view on screen now).
+  // BeginStop, then the wait for the run's thread, then EndStop.
   void Stop(ITestView& view);
+
+  // Stop in two halves, for an owner that must keep serving the run's
+  // calls (a message box the run waits for) while the run ends: BeginStop
+  // writes "等待配置测试线程结束...\r\n", silences the run and ends its waits;
+  // once WaitFinished returned true, EndStop writes "配置测试结束!\r\n" and
+  // restores the controls.
+  void BeginStop(ITestView& view);
+  void EndStop(ITestView& view);
 
   // Waits up to `timeout` for the run to end by itself; true (and the thread
   // joined) when no run is active any more.

@@ -386,6 +386,22 @@ TEST_F(StopTest, StopEndsAStepTransaction) {
   StopAndCheck(view, G("DTU通道模式为[SIN].\r\n"_gbk));
 }
 
+TEST_F(StopTest, StopInTwoHalvesLetsTheOwnerServeTheRunMeanwhile) {
+  env_.settings.Update([](ToolSettings& s) { s.connect_timeout = 600; });
+  RecordingTestView view(RunTestOnly());
+  ASSERT_TRUE(run_.Start(Settings(view.choices()), view, no_prompt_));
+  ASSERT_TRUE(dtu_.WaitForReceived(kWake));
+  run_.BeginStop(view);
+  EXPECT_TRUE(view.Text().ends_with(G("连接...\r\n等待配置测试线程结束...\r\n"_gbk)));
+  while (!run_.WaitFinished(std::chrono::milliseconds(10))) {
+    // A window would serve its event queue here.
+  }
+  run_.EndStop(view);
+  EXPECT_EQ(view.Text(), G("配置测试开始!\r\n连接...\r\n等待配置测试线程结束...\r\n配置测试结束!\r\n"_gbk));
+  EXPECT_EQ(view.Restores(), 1);
+  EXPECT_EQ(run_.LastOutcome(), RunOutcome::kStopped);
+}
+
 TEST_F(StopTest, StopAfterTheRunEndedOnlyAddsItsOwnLines) {
   RecordingTestView view(TestChoices{});
   ASSERT_TRUE(run_.Start(RunSettings{}, view, no_prompt_));
