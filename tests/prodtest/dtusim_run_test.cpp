@@ -170,6 +170,11 @@ TEST_F(DtuSimStop, StopDuringAStepExchange) {
   StartRun(Configure(file), no_prompt_);
   ASSERT_TRUE(sim_.WaitForReceived("AT+SETPARAM=DEVNAME,"));
   StopAndCheck();
+  // The lock is free: the next exchange goes out (the unit stays silent).
+  std::string reply;
+  std::uint16_t length = 0;
+  EXPECT_EQ(FrameSendAndWait(*env_->port, "AT\r\n", "OK", reply, 1024, length, 1, 1), kAtTimedOut);
+  EXPECT_TRUE(sim_.WaitForReceived("AT+SETPARAM=DEVNAME,ZR3100_LAB\r\nAT\r\n"));
 }
 
 }  // namespace

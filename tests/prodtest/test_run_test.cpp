@@ -5,11 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
 
 #include "params/catalogue_builder.h"
 #include "prodtest_support.h"
-#include "serial/at_transaction.h"
 #include "serial/link_clock.h"
 #include "support/pty_peer.h"
 #include "support/temp_dir.h"
@@ -317,74 +315,9 @@ TEST_F(TestRunTest, ASemiFinishedUnitIsNotAsked) {
 
 // ---- Stop ------------------------------------------------------------------------
 
-class StopTest : public TestRunTest {
- protected:
-  // Stops, then checks that Stop's lines came last, that nothing follows
-  // them, and that the port is free for the next exchange.
-  void StopAndCheck(RecordingTestView& view, const std::string& last_line) {
-    run_.Stop(view);
-    const std::string text = view.Text();
-    EXPECT_TRUE(text.ends_with(last_line + G("等待配置测试线程结束...\r\n配置测试结束!\r\n"_gbk))) << text;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(view.Text(), text);
-    EXPECT_FALSE(run_.Running());
-    EXPECT_EQ(run_.LastOutcome(), RunOutcome::kStopped);
-    EXPECT_EQ(view.Restores(), 1);
-
-    dtu_.AddRule({.when = "AT+PING\r\n", .reply = {"\r\nPONG\r\nOK\r\n"}});
-    std::string reply;
-    std::uint16_t length = 0;
-    EXPECT_EQ(FrameSendAndWait(*env_.port, "AT+PING\r\n", "PONG", reply, 1024, length, 5, 1), kAtMatched);
-  }
-};
-
-TEST_F(StopTest, StopEndsAWakeUpTransaction) {
-  env_.settings.Update([](ToolSettings& s) { s.connect_timeout = 600; });
-  RecordingTestView view(RunTestOnly());
-  ASSERT_TRUE(run_.Start(Settings(view.choices()), view, no_prompt_));
-  ASSERT_TRUE(dtu_.WaitForReceived(kWake));
-  StopAndCheck(view, G("配置测试开始!\r\n连接...\r\n"_gbk));
-}
-
-TEST_F(StopTest, StopEndsTheWaitBetweenUnits) {
-  AnswerIdentity();
-  AnswerRunTest();
-  TestChoices c = RunTestOnly();
-  c.continuous = true;
-  c.wait_time = 3600;
-  RecordingTestView view(c);
-  ASSERT_TRUE(run_.Start(Settings(c), view, no_prompt_));
-  ASSERT_TRUE(view.WaitForText(G("等待连续配置测试时间间隔...!\r\n"_gbk)));
-  StopAndCheck(view, G("配置测试成功!\r\n等待连续配置测试时间间隔...!\r\n"_gbk));
-}
-
-TEST_F(StopTest, StopEndsTheWaitForTheKeyString) {
-  AnswerIdentity();
-  dtu_.AddRule({.when = "AT+RESET\r", .reply = {"\r\nOK\r\n", "booting\r\n"}, .gap = std::chrono::milliseconds(50)});
-  RecordingTestView view(RunTestOnly());
-  ASSERT_TRUE(run_.Start(Settings(view.choices()), view, no_prompt_));
-  ASSERT_TRUE(view.WaitForText("booting\r\n"));
-  StopAndCheck(view, "booting\r\n");
-}
-
-TEST_F(StopTest, StopEndsTheSerialNumberQuestion) {
-  AnswerIdentity();
-  test::OpenPrompt prompt;
-  RecordingTestView view(ConfigureOnly(true));
-  ASSERT_TRUE(run_.Start(Settings(view.choices()), view, prompt));
-  ASSERT_TRUE(prompt.WaitAsking());
-  StopAndCheck(view, G("登录成功!\r\n"_gbk));
-  EXPECT_TRUE(prompt.Cancelled());
-}
-
-TEST_F(StopTest, StopEndsAStepTransaction) {
-  AnswerIdentity();
-  Answer("AT+USEDEFAULT=SIN\r\n", {"\r\nOK\r\n"});
-  RecordingTestView view(ConfigureOnly());
-  ASSERT_TRUE(run_.Start(Settings(view.choices()), view, no_prompt_));
-  ASSERT_TRUE(dtu_.WaitForReceived("AT+SETPARAM=DEVNAME,ZR1\r\n"));
-  StopAndCheck(view, G("DTU通道模式为[SIN].\r\n"_gbk));
-}
+// Stop during each kind of wait runs against the simulated DTU
+// (dtusim_run_test.cpp); these are Stop's own rules.
+using StopTest = TestRunTest;
 
 TEST_F(StopTest, StopInTwoHalvesLetsTheOwnerServeTheRunMeanwhile) {
   env_.settings.Update([](ToolSettings& s) { s.connect_timeout = 600; });
