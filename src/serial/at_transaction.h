@@ -24,11 +24,13 @@
 // whole seconds of the link clock (link_clock.h).
 //
 // Worker abort: before every attempt and every poll step the worker forms
-// check the process flags. While the AT terminal is in use (flags.at_mode)
-// the wait ends with the run-log line "已切换到AT界面，故参数界面未完成的动作被迫
-// 终止!\r\n"; after the port was closed (flags.port_closed), with "串口已关闭，故
-// 未完成的动作立即终止!\r\n". Either way reports.Done(0) follows and the result is
-// -1; an abort before an attempt sends nothing.
+// check the process flags, the AT mode first:
+//   flags.at_mode      (the AT terminal is in use) logs
+//                      "已切换到AT界面，故参数界面未完成的动作被迫终止!\r\n"
+//   flags.port_closed  (the port was closed) logs
+//                      "串口已关闭，故未完成的动作立即终止!\r\n"
+// then reports.Done(0), and the result is -1. An abort before an attempt
+// sends nothing.
 //
 // Cancel: every form also takes an optional token; once it reads true the
 // transaction returns -1 within about 20 ms, with no run-log line and no

@@ -14,7 +14,7 @@
 //  5. While the expected text is not found, the window keeps only its last
 //     bytes, as many as the expected text is long, so an expected text split
 //     across two reads is still found and a long unrelated reply never fills
-//     the window. A zero byte in the dropped part stops hiding what follows.
+//     the window. A zero byte among the dropped bytes stops hiding what follows.
 //     The bytes just before the kept tail still count for "ERROR", so an
 //     "ERROR" split across two reads is seen however the reads fall.
 //

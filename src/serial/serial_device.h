@@ -45,7 +45,7 @@ class SerialDevice {
   // refuses some) keeps its previous state. Hardware handshake stays as the
   // driver had it.
   void ApplyLine(const LineFormat& line);
-  void Purge();
+  void Purge();      // discards received bytes not yet read
   void RaiseDtr();  // ignored where the device has no modem lines
 
   std::size_t ReadQueued(char* buffer, std::size_t capacity);

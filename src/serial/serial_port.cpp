@@ -79,7 +79,7 @@ bool CSerialPort::Open() {
     ShowError(OpenFailedText());
     return false;
   }
-  // The stored data bits, stop bits and parity play no part here: the DTU
+  // The stored data bits, stop bits and parity are not used here: the DTU
   // always talks 8N1.
   PrepareLine({settings.baud, 8, 0, 0});
   {

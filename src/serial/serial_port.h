@@ -108,9 +108,10 @@ class CSerialPort {
   // a close from the UI thread, ends the write.
   void Write(std::mutex& lock, std::string_view bytes);
 
-  // Discards what the driver holds in both directions. Every transaction
-  // calls it before it sends, so a late answer to an earlier command is never
-  // taken for the next one's.
+  // Discards what the driver has received and nobody has read. Every
+  // transaction calls it before it sends, so a late answer to an earlier
+  // command is never taken for the next one's. Bytes already written are
+  // left to go out: write() returns before they are on the line.
   void PurgeAll();
 
   // True at once when bytes are queued, or as soon as some arrive within

@@ -2,7 +2,8 @@
 //
 // Exclusive open: flock(LOCK_EX | LOCK_NB) refuses a second opener that uses
 // the same lock (this process included, and root), and TIOCEXCL refuses any
-// other unprivileged open of the device. Both are dropped on close.
+// other unprivileged open of the device; root, whom TIOCEXCL lets in, asks
+// for the mark (TIOCGEXCL) and backs off. Both are dropped on close.
 //
 // The descriptor is non-blocking: a read takes what FIONREAD reports queued,
 // a write waits for room with poll. Waits also watch an eventfd that Close
@@ -38,30 +39,6 @@ using Clock = std::chrono::steady_clock;
 // off forever, a device that went away without a hang-up).
 constexpr auto kWriteStallLimit = std::chrono::seconds(10);
 
-struct BaudSpeed {
-  std::uint32_t baud;
-  speed_t speed;
-};
-
-constexpr BaudSpeed kSpeeds[] = {
-    {50, B50},           {75, B75},           {110, B110},         {134, B134},         {150, B150},
-    {200, B200},         {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
-    {2400, B2400},       {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
-    {57600, B57600},     {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
-    {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000},
-};
-
-bool SpeedOf(std::uint32_t baud, speed_t* speed) {
-  for (const BaudSpeed& entry : kSpeeds) {
-    if (entry.baud == baud) {
-      *speed = entry.speed;
-      return true;
-    }
-  }
-  return false;
-}
-
 // Milliseconds until `deadline`, rounded up so that a wait never spins on 0.
 int MillisUntil(Clock::time_point deadline) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -74,24 +51,37 @@ std::size_t QueuedBytes(int fd) {
   return static_cast<std::size_t>(queued);
 }
 
-// Opens `path` as the port does. -1 with errno set on failure (EBUSY when
-// another opener holds the device).
-int OpenExclusive(const std::string& path, termios* saved, bool* saved_valid) {
+// Opens `path` for reading and writing if it is a terminal nobody else holds:
+// not marked exclusive by another opener (root gets past that mark, so it is
+// asked for), and not locked with flock. -1 with errno set on failure, EBUSY
+// when another opener holds the device.
+int OpenFreeTerminal(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
-  // Only a terminal is a port: a mistyped name must not have AT commands
-  // written into an ordinary file.
+  int error = 0;
+  int exclusive = 0;
   if (::isatty(fd) == 0) {
+    // Only a terminal is a port: a mistyped name must not have AT commands
+    // written into an ordinary file.
+    error = ENOTTY;
+  } else if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
+    error = EBUSY;
+  } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    error = (errno == EWOULDBLOCK) ? EBUSY : errno;
+  }
+  if (error != 0) {
     ::close(fd);
-    errno = ENOTTY;
+    errno = error;
     return -1;
   }
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const int error = errno;
-    ::close(fd);
-    errno = (error == EWOULDBLOCK) ? EBUSY : error;
-    return -1;
-  }
+  return fd;
+}
+
+// OpenFreeTerminal, then the device is marked exclusive and its line state
+// kept to give back at close.
+int OpenExclusive(const std::string& path, termios* saved, bool* saved_valid) {
+  const int fd = OpenFreeTerminal(path);
+  if (fd < 0) return -1;
   ::ioctl(fd, TIOCEXCL);
   *saved_valid = ::tcgetattr(fd, saved) == 0;
   return fd;
@@ -104,50 +94,6 @@ void Release(int fd, const termios* restore) {
 }
 
 }  // namespace
-
-void MakeRaw(termios& t) {
-  t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
-                                      IXANY);
-  t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-  t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-  t.c_cflag |= CLOCAL | CREAD;
-  t.c_cc[VMIN] = 0;
-  t.c_cc[VTIME] = 0;
-}
-
-void SetFormat(termios& t, const LineFormat& line) {
-  speed_t speed = 0;
-  if (SpeedOf(line.baud, &speed)) {
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
-  }
-  tcflag_t size = 0;
-  switch (line.data_bits) {
-    case 5: size = CS5; break;
-    case 6: size = CS6; break;
-    case 7: size = CS7; break;
-    case 8: size = CS8; break;
-    default: size = t.c_cflag & CSIZE; break;
-  }
-  t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | size;
-  switch (line.stop_bits) {
-    case 0: t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB); break;
-    case 1:
-    case 2: t.c_cflag |= CSTOPB; break;
-    default: break;
-  }
-  constexpr tcflag_t kParityBits = PARENB | PARODD | CMSPAR;
-  tcflag_t parity = 0;
-  switch (line.parity) {
-    case 0: parity = 0; break;
-    case 1: parity = PARENB | PARODD; break;
-    case 2: parity = PARENB; break;
-    case 3: parity = PARENB | PARODD | CMSPAR; break;
-    case 4: parity = PARENB | CMSPAR; break;
-    default: parity = t.c_cflag & kParityBits; break;
-  }
-  t.c_cflag = (t.c_cflag & ~kParityBits) | parity;
-}
 
 struct SerialDevice::State {
   mutable std::shared_mutex lifetime;  // shared: I/O on fd; exclusive: replacing or closing it
@@ -233,7 +179,10 @@ void SerialDevice::ApplyLine(const LineFormat& line) {
 
 void SerialDevice::Purge() {
   std::shared_lock lock(state_->lifetime);
-  if (state_->fd >= 0) ::tcflush(state_->fd, TCIOFLUSH);
+  // Input only. write() returns once the driver holds the bytes, before they
+  // are on the line; flushing output too would cut off the command written
+  // just before (attempts with no time to wait send back to back).
+  if (state_->fd >= 0) ::tcflush(state_->fd, TCIFLUSH);
 }
 
 void SerialDevice::RaiseDtr() {
@@ -308,11 +257,11 @@ bool SerialDevice::WaitReadable(int max_ms) {
 }
 
 ProbeResult ProbeDevice(const std::string& path) {
-  termios saved{};
-  bool saved_valid = false;
-  const int fd = OpenExclusive(path, &saved, &saved_valid);
+  // The probe leaves the exclusive mark alone: clearing it would also clear
+  // one set by the program that holds the device.
+  const int fd = OpenFreeTerminal(path);
   if (fd >= 0) {
-    Release(fd, nullptr);
+    ::close(fd);
     return ProbeResult::kAvailable;
   }
   // The device exists, but another program holds it or we may not use it.

@@ -1,6 +1,8 @@
 #include "serial/serial_port.h"
 
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -61,6 +63,30 @@ int OpenInAnotherProcess(const std::string& path) {
   if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 }
+
+// Another program that holds a device with the exclusive mark but no flock.
+class ExclusiveHolder {
+ public:
+  explicit ExclusiveHolder(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+    if (fd_ >= 0) ioctl(fd_, TIOCEXCL);
+  }
+  ~ExclusiveHolder() {
+    if (fd_ >= 0) {
+      ioctl(fd_, TIOCNXCL);
+      close(fd_);
+    }
+  }
+  ExclusiveHolder(const ExclusiveHolder&) = delete;
+  ExclusiveHolder& operator=(const ExclusiveHolder&) = delete;
+  bool Holds() const { return fd_ >= 0; }
+  bool StillExclusive() const {
+    int exclusive = 0;
+    return ioctl(fd_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+  }
+
+ private:
+  int fd_;
+};
 
 std::string AllByteValues() {
   std::string bytes;
@@ -137,8 +163,11 @@ TEST_F(SerialPortTest, OpenFailureShowsTheMessageAndChangesNothing) {
 }
 
 TEST_F(SerialPortTest, OpenWithAnEmptyNameStoresCom1) {
+  if (std::filesystem::exists(PortDevicePath("COM1"))) {
+    GTEST_SKIP() << "this machine has a real COM1, which a test must not open";
+  }
   settings_.Update([](ToolSettings& s) { s.port_name.clear(); });
-  port_.Open();  // whether this machine has a /dev/ttyS0 does not matter here
+  EXPECT_FALSE(port_.Open());
   EXPECT_EQ(settings_.Get().port_name, "COM1");
 }
 
@@ -173,6 +202,14 @@ TEST_F(SerialPortTest, SecondOpenInTheSameProcessIsRefused) {
 TEST_F(SerialPortTest, SecondOpenFromAnotherProcessIsRefused) {
   ASSERT_TRUE(port_.Open());
   EXPECT_EQ(OpenInAnotherProcess(dtu_.Path()), kChildRefused);
+}
+
+TEST_F(SerialPortTest, DeviceHeldExclusivelyByAnotherProgramIsRefused) {
+  ExclusiveHolder other_program(dtu_.Path());
+  ASSERT_TRUE(other_program.Holds());
+  EXPECT_FALSE(port_.Open());
+  EXPECT_EQ(messages_.Shown().size(), 1u);
+  EXPECT_TRUE(other_program.StillExclusive());
 }
 
 TEST_F(SerialPortTest, ClosedPortOpensInAnotherProcess) {
@@ -257,6 +294,16 @@ TEST_F(SerialPortTest, PurgeAllDiscardsWhatIsQueued) {
   EXPECT_EQ(dtu_.QueuedAtPort(), 0u);
   char buffer[16];
   EXPECT_EQ(port_.ReadQueued(port_.PortLock(), buffer, sizeof buffer), 0);
+}
+
+TEST_F(SerialPortTest, PurgeAllLetsWrittenBytesGoOut) {
+  ASSERT_TRUE(port_.Open());
+  for (int i = 0; i < 20; ++i) {
+    port_.Write(port_.PortLock(), "AT+RESET\r\n");
+    port_.PurgeAll();
+  }
+  ASSERT_TRUE(dtu_.WaitForReceived("AT+RESET\r\n", 20));
+  EXPECT_EQ(dtu_.CountReceived("AT+RESET\r\n"), 20u);
 }
 
 TEST_F(SerialPortTest, WaitReadableSaysWhetherBytesCame) {
@@ -411,8 +458,12 @@ TEST(EnumeratePorts, ListsFreeAndHeldComPortsThenUsbAndAcmDevices) {
   fs::create_symlink(acm0.Path(), dev.File("ttyACM0"));
   fs::create_symlink(acm0.Path(), dev.File("ttyUSBx"));
   test::WriteFileBytes(dev.File("ttyACM1"), "");
+  PtyPeer com2;
+  fs::create_symlink(com2.Path(), dev.File("ttyS1"));
+  ExclusiveHolder other_program(com2.Path());
+  ASSERT_TRUE(other_program.Holds());
 
-  // COM5 is held by another opener; it is listed all the same.
+  // COM2 and COM5 are held by other openers; they are listed all the same.
   ToolSettingsStore settings;
   settings.Update([&](ToolSettings& s) { s.port_name = dev.File("ttyS4"); });
   ProcessFlags flags;
@@ -421,8 +472,9 @@ TEST(EnumeratePorts, ListsFreeAndHeldComPortsThenUsbAndAcmDevices) {
   ASSERT_TRUE(holder.Open());
 
   EXPECT_EQ(EnumeratePortsUnder(dev.path()),
-            (std::vector<std::string>{"COM1", "COM5", dev.File("ttyUSB2"), dev.File("ttyUSB10"),
+            (std::vector<std::string>{"COM1", "COM2", "COM5", dev.File("ttyUSB2"), dev.File("ttyUSB10"),
                                       dev.File("ttyACM0")}));
+  EXPECT_TRUE(other_program.StillExclusive());
   // Probing leaves the free ports free.
   settings.Update([&](ToolSettings& s) { s.port_name = dev.File("ttyS0"); });
   CSerialPort other(settings, flags, messages);
