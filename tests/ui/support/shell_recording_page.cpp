@@ -1,5 +1,7 @@
 #include "support/shell_recording_page.h"
 
+#include <QThread>
+
 namespace zt::shelltest {
 
 int RecordingPage::alive = 0;
@@ -15,6 +17,11 @@ RecordingPage::~RecordingPage() { --alive; }
 void RecordingPage::InitialUpdate() {
   ++calls["initial_update"];
   if (view_id_ == ui::kViewConfig) frame().RefreshParameterCommands();
+}
+
+void RecordingPage::Note(const char* call) {
+  ++calls[call];
+  if (QThread::currentThread() != thread()) ++calls["off_ui_thread"];
 }
 
 int RecordingPage::Count(const std::string& call) const {

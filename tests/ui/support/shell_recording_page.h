@@ -20,24 +20,27 @@ class RecordingPage : public ui::CViewBase {
 
   int ViewId() const override { return view_id_; }
   void InitialUpdate() override;
-  void OnQueryDone() override { ++calls["query_done"]; }
-  void OnConnectReady() override { ++calls["connect_ready"]; }
-  void OnModeIndexChanged() override { ++calls["mode_index_changed"]; }
-  void OnDtuConnected() override { ++calls["dtu_connected"]; }
-  void OnModeSelectorChanged() override { ++calls["mode_selector_changed"]; }
-  void SelectAllCommand() override { ++calls["select_all"]; }
-  void ImportCommand() override { ++calls["import"]; }
-  void ExportCommand() override { ++calls["export"]; }
+  void OnQueryDone() override { Note("query_done"); }
+  void OnConnectReady() override { Note("connect_ready"); }
+  void OnModeIndexChanged() override { Note("mode_index_changed"); }
+  void OnDtuConnected() override { Note("dtu_connected"); }
+  void OnModeSelectorChanged() override { Note("mode_selector_changed"); }
+  void SelectAllCommand() override { Note("select_all"); }
+  void ImportCommand() override { Note("import"); }
+  void ExportCommand() override { Note("export"); }
   bool CanLeave() override { return can_leave; }
 
   int Count(const std::string& call) const;
 
+  // Calls by name; "off_ui_thread" counts calls that came on another thread.
   std::map<std::string, int> calls;
   bool can_leave = true;
   // Pages alive now (to check that a switch destroys the old one).
   static int alive;
 
  private:
+  void Note(const char* call);
+
   int view_id_;
 };
 
