@@ -2,9 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "text/gbk_literal.h"
 #include "text/numbers.h"
@@ -16,70 +19,93 @@ using namespace zt::literals;
 
 namespace {
 
-// One read of the file takes at most this many bytes (the rest of a longer
-// line is read as a line of its own).
-constexpr std::size_t kLineRead = 298;
 constexpr std::int32_t kAbsent = 256;  // fallback of integer keys
 
-bool IsTrimmed(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
+// The keys of a parameter section, in the order the loader reads them.
+enum ParamKey : int {
+  kCode, kType, kName, kShortName, kIsConstParam, kDefault, kTip, kFixedLength, kLength,
+  kIsCustParam, kRelationCode, kIsCheckRange, kValueRange, kIsIpaddr, kIsList, kListOptions,
+  kListValue, kIsListCustom, kIsPassword, kReadonly, kIsCommonParam, kIsSpecAscstr,
+  kSpecAscstrFirst, kSpecAscstrOther, kParamKeyCount
+};
+constexpr std::string_view kParamKeyNames[kParamKeyCount] = {
+    "code", "type", "name", "short_name", "is_const_param", "default", "tip", "fixed_length",
+    "length", "is_cust_param", "relation_code", "is_check_range", "value_range", "is_ipaddr",
+    "is_list", "list_options", "list_value", "is_list_custom", "is_password", "readonly",
+    "is_common_param", "is_spec_ascstr", "spec_ascstr_first", "spec_ascstr_other"};
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsTrimmed(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsTrimmed(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-// The key map: sections and entries of every line read.
-void ReadLines(std::string_view bytes, CParamCatalogue& into) {
-  into.ReserveEntries(bytes.size() / 16);
-  std::string section;
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    std::size_t end = pos + kLineRead < bytes.size() ? pos + kLineRead : bytes.size();
-    const std::size_t newline = bytes.find('\n', pos);
-    if (newline != std::string_view::npos && newline < end) end = newline + 1;
-    std::string_view line = bytes.substr(pos, end - pos);
-    pos = end;
-    // The line is C text: a zero byte ends it.
-    const std::size_t zero = line.find('\0');
-    if (zero != std::string_view::npos) line = line.substr(0, zero);
-
-    if (line.find('[') != std::string_view::npos) {
-      const std::string_view header = Trim(line);
-      section.assign(header.size() >= 2 ? Trim(header.substr(1, header.size() - 2)) : std::string_view());
-      continue;
-    }
-    const std::size_t eq = line.find('=');
-    if (eq == std::string_view::npos) continue;
-    // Key and value are split first and trimmed each, so an entry line that
-    // starts with blanks still splits at its "=".
-    const std::string_view key = Trim(line.substr(0, eq));
-    const std::string_view value = Trim(line.substr(eq + 1));
-    if (!key.empty() && !value.empty()) into.SetEntry(section, key, value);
+// Key names by length, so that a key is compared with two or three names at most.
+constexpr std::size_t kLongestKey = 17;
+constexpr auto kKeysBySize = [] {
+  std::array<std::array<int, 5>, kLongestKey + 1> table{};
+  for (auto& row : table) row.fill(-1);
+  for (int k = 0; k < kParamKeyCount; ++k) {
+    auto& row = table[kParamKeyNames[k].size()];
+    std::size_t i = 0;
+    while (row[i] >= 0) ++i;
+    row[i] = k;
   }
+  return table;
+}();
+
+int ParamKeyIndex(std::string_view key) {
+  if (key.size() > kLongestKey) return -1;
+  for (const int k : kKeysBySize[key.size()]) {
+    if (k < 0) return -1;
+    if (kParamKeyNames[k] == key) return k;
+  }
+  return -1;
 }
+
+// The values of one section's keys: a parameter section gathered in one walk,
+// or any other section looked up key by key.
+class Fields {
+ public:
+  Fields(const CatalogueKeyMap& keys, std::string_view section, bool gather)
+      : keys_(keys), section_(keys.Locate(section)) {
+    if (!gather || !section_.plain) return;
+    gathered_ = true;
+    keys.ForEachLatestFirst(section_, [this](std::string_view key, std::string_view value) {
+      const int k = ParamKeyIndex(key);
+      if (k >= 0 && !values_[static_cast<std::size_t>(k)]) values_[static_cast<std::size_t>(k)] = value;
+    });
+  }
+  std::string_view name() const { return section_.name; }
+
+  std::optional<std::string_view> Find(ParamKey k) const {
+    return gathered_ ? values_[static_cast<std::size_t>(k)] : keys_.Find(section_, kParamKeyNames[k]);
+  }
+  std::optional<std::string_view> Find(std::string_view key) const { return keys_.Find(section_, key); }
+
+ private:
+  const CatalogueKeyMap& keys_;
+  CatalogueKeyMap::Section section_;
+  bool gathered_ = false;
+  std::array<std::optional<std::string_view>, kParamKeyCount> values_{};
+};
 
 class FieldReader {
  public:
-  FieldReader(const CParamCatalogue& c, FileVariant variant) : c_(c), s3_(variant == FileVariant::kS3) {}
+  explicit FieldReader(FileVariant variant) : s3_(variant == FileVariant::kS3) {}
 
-  std::string_view Raw(std::string_view section, std::string_view key) const {
-    const std::string* v = c_.FindEntry(section, key);
-    return v == nullptr ? std::string_view() : std::string_view(*v);
+  template <class Key>
+  std::string_view Raw(const Fields& s, Key key) const {
+    return s.Find(key).value_or(std::string_view());
   }
-  std::string String(std::string_view section, std::string_view key) const {
-    return CapString(Raw(section, key));
+  template <class Key>
+  std::string String(const Fields& s, Key key) const {
+    return CapString(Raw(s, key));
   }
-  std::int32_t Int(std::string_view section, std::string_view key, std::int32_t fallback) const {
-    return c_.ProfileGetInt(section, key, fallback);
+  template <class Key>
+  std::int32_t Int(const Fields& s, Key key, std::int32_t fallback) const {
+    const std::optional<std::string_view> v = s.Find(key);
+    return v ? Atoi(*v) : fallback;
   }
   // A flag is set only when its value reads as 1 ("1", "01", "1abc").
-  bool Flag(std::string_view section, std::string_view key) const {
-    return Int(section, key, kAbsent) == 1;
-  }
+  bool Flag(const Fields& s, ParamKey key) const { return Int(s, key, kAbsent) == 1; }
   // S3: exactly "0x" and four hexadecimal digits; S2: decimal. 0 when unreadable.
-  std::uint16_t Code(std::string_view section, std::string_view key) const {
-    const std::string_view text = Raw(section, key);
+  std::uint16_t Code(const Fields& s, ParamKey key) const {
+    const std::string_view text = Raw(s, key);
     if (!s3_) return static_cast<std::uint16_t>(Atoi(text));
     if (text.size() != 6 || text[0] != '0' || text[1] != 'x') return 0;
     for (std::size_t i = 2; i < 6; ++i) {
@@ -91,7 +117,6 @@ class FieldReader {
   }
 
  private:
-  const CParamCatalogue& c_;
   bool s3_;
 };
 
@@ -125,6 +150,7 @@ bool ParseValueRange(std::string_view text, ParamDef& p) {
 std::vector<std::string> SplitList(std::string_view text) {
   std::vector<std::string> items;
   if (text.empty()) return items;
+  items.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), ',')) + 1);
   std::size_t start = 0;
   for (;;) {
     const std::size_t comma = text.find(',', start);
@@ -146,45 +172,46 @@ CatalogueLoadResult FileError(std::string message = {}) {
 
 // One parameter section; the order of the reads decides what a failed load
 // leaves behind.
-CatalogueLoadResult ReadParam(const FieldReader& f, const std::string& t, ParamDef& p) {
-  p.code = f.Code(t, "code");
-  if (p.code == 0) return Fatal(Format("[%s--%s] code为空 "_gbk, t, "code"));
-  p.type = TypeFromText(f.Raw(t, "type"));
-  p.name = f.String(t, "name");
-  p.short_name = f.String(t, "short_name");
-  p.is_const_param = f.Flag(t, "is_const_param");
-  p.default_value = f.String(t, "default");
+CatalogueLoadResult ReadParam(const FieldReader& f, const Fields& t, ParamDef& p) {
+  const std::string section(t.name());
+  p.code = f.Code(t, kCode);
+  if (p.code == 0) return Fatal(Format("[%s--%s] code为空 "_gbk, section, "code"));
+  p.type = TypeFromText(f.Raw(t, kType));
+  p.name = f.String(t, kName);
+  p.short_name = f.String(t, kShortName);
+  p.is_const_param = f.Flag(t, kIsConstParam);
+  p.default_value = f.String(t, kDefault);
   if (p.is_const_param) p.value = p.default_value;
-  p.tip = f.String(t, "tip");
-  p.fixed_length = f.Flag(t, "fixed_length");
-  p.length = static_cast<std::uint16_t>(f.Int(t, "length", kAbsent));
-  if (f.Flag(t, "is_cust_param")) {
+  p.tip = f.String(t, kTip);
+  p.fixed_length = f.Flag(t, kFixedLength);
+  p.length = static_cast<std::uint16_t>(f.Int(t, kLength, kAbsent));
+  if (f.Flag(t, kIsCustParam)) {
     p.is_cust_param = true;
-    p.relation_code = f.Code(t, "relation_code");
+    p.relation_code = f.Code(t, kRelationCode);
     if (p.relation_code == 0) {
-      return Fatal(Format("[%s--%s]RelationCode 为空 "_gbk, t, "relation_code"));
+      return Fatal(Format("[%s--%s]RelationCode 为空 "_gbk, section, "relation_code"));
     }
   }
-  if (f.Flag(t, "is_check_range")) {
+  if (f.Flag(t, kIsCheckRange)) {
     p.is_check_range = true;
-    if (!ParseValueRange(f.Raw(t, "value_range"), p)) return FileError();
+    if (!ParseValueRange(f.Raw(t, kValueRange), p)) return FileError();
   }
-  p.is_ipaddr = f.Flag(t, "is_ipaddr");
-  if (f.Flag(t, "is_list")) {
+  p.is_ipaddr = f.Flag(t, kIsIpaddr);
+  if (f.Flag(t, kIsList)) {
     p.is_list = true;
-    const std::string options = f.String(t, "list_options");
+    const std::string options = f.String(t, kListOptions);
     if (options.empty()) return FileError();
     p.list_options = SplitList(options);
-    p.list_value = SplitList(f.String(t, "list_value"));
-    p.is_list_custom = f.Flag(t, "is_list_custom");
+    p.list_value = SplitList(f.String(t, kListValue));
+    p.is_list_custom = f.Flag(t, kIsListCustom);
   }
-  p.is_password = f.Flag(t, "is_password");
-  p.readonly = f.Flag(t, "readonly");
-  p.is_common_param = f.Flag(t, "is_common_param");
-  if (f.Flag(t, "is_spec_ascstr")) {
+  p.is_password = f.Flag(t, kIsPassword);
+  p.readonly = f.Flag(t, kReadonly);
+  p.is_common_param = f.Flag(t, kIsCommonParam);
+  if (f.Flag(t, kIsSpecAscstr)) {
     p.is_spec_ascstr = true;
-    p.spec_ascstr_first = f.String(t, "spec_ascstr_first");
-    p.spec_ascstr_other = f.String(t, "spec_ascstr_other");
+    p.spec_ascstr_first = f.String(t, kSpecAscstrFirst);
+    p.spec_ascstr_other = f.String(t, kSpecAscstrOther);
   }
   return {};
 }
@@ -202,30 +229,34 @@ std::string CataloguePath(const std::string& folder, FileVariant variant) {
   return path;
 }
 
-CatalogueLoadResult LoadCatalogueText(std::string_view bytes, FileVariant variant,
-                                      CParamCatalogue& into) {
-  into.Reset();
-  ReadLines(bytes, into);
-  const FieldReader f(into, variant);
+namespace {
 
-  into.product = f.String("application", "product");
-  const std::string_view language = f.Raw("application", "language");
+CatalogueLoadResult Apply(std::string bytes, FileVariant variant, CParamCatalogue& into) {
+  into.Reset();
+  into.keys().Parse(std::move(bytes));
+  const FieldReader f(variant);
+  const CatalogueKeyMap& keys = into.keys();
+
+  const Fields application(keys, "application", false);
+  into.product = f.String(application, "product");
+  const std::string_view language = f.Raw(application, "language");
   if (language == "CN") into.language = 1;
   if (language == "EN") into.language = 2;
-  into.group_count = f.Int("group", "count", kAbsent);
+  into.group_count = f.Int(Fields(keys, "group", false), "count", kAbsent);
   into.RegisterGroup(kCommonGroup, std::string(CommonGroupName()));
 
   int common = 0;
   for (int i = 1; i <= into.group_count && i <= kMaxFileGroups; ++i) {
-    const std::string s = Format("group%d", i);
+    const std::string group_section = "group" + std::to_string(i);
+    const Fields s(keys, group_section, false);
     ParamGroup& group = into.groups[static_cast<std::size_t>(i)];
     std::string name = f.String(s, "name");
-    if (name.empty()) return Fatal(Format("组名字为空: %s"_gbk, s));
+    if (name.empty()) return Fatal(Format("组名字为空: %s"_gbk, group_section));
     group.name = name;
     into.RegisterGroup(i, name);
     const std::int32_t count = f.Int(s, "count", kAbsent);
     if (count < 0 || count > kParamSlots) {
-      return FileError(Format("[%s] count=%d: 每组最多%d个参数"_gbk, s, count, kParamSlots));
+      return FileError(Format("[%s] count=%d: 每组最多%d个参数"_gbk, group_section, count, kParamSlots));
     }
     group.count = static_cast<std::uint16_t>(count);
     group.chn = f.Int(s, "chn", -1);
@@ -235,39 +266,55 @@ CatalogueLoadResult LoadCatalogueText(std::string_view bytes, FileVariant varian
     if (group.chn > 0) into.channels.RegisterChannelGroup(group.dtu_run_type, group.chn, i);
 
     for (int n = 1; n <= count; ++n) {
-      const std::string t = Format("group%d_parm%d", i, n);
+      const std::string param_section = group_section + "_parm" + std::to_string(n);
       ParamDef& p = group.params[static_cast<std::size_t>(n - 1)];
-      CatalogueLoadResult r = ReadParam(f, t, p);
+      CatalogueLoadResult r = ReadParam(f, Fields(keys, param_section, true), p);
       if (!r.loaded()) return r;
       if (p.is_common_param && !p.readonly && ++common > kParamSlots) {
-        return FileError(Format("[%s] 常用配置参数超过%d个"_gbk, t, kParamSlots));
+        return FileError(Format("[%s] 常用配置参数超过%d个"_gbk, param_section, kParamSlots));
       }
     }
   }
   return {};
 }
 
+}  // namespace
+
+CatalogueLoadResult LoadCatalogueText(std::string_view bytes, FileVariant variant,
+                                      CParamCatalogue& into) {
+  return Apply(std::string(bytes), variant, into);
+}
+
 CatalogueLoadResult LoadCatalogueFile(const std::string& folder, FileVariant variant,
                                       CParamCatalogue& into) {
-  into.Reset();
+  // The table is reset whatever comes of the load.
   const std::string path = CataloguePath(folder, variant);
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    into.Reset();
     return {CatalogueLoadStatus::kFileMissing, {}};
   }
-  const CatalogueLoadResult unreadable{CatalogueLoadStatus::kUnreadable,
-                                       std::string("读入dtuparam.ini失败**"_gbk)};
+  const std::string_view message = "读入dtuparam.ini失败**"_gbk;
+  const CatalogueLoadResult unreadable{CatalogueLoadStatus::kUnreadable, std::string(message)};
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) return unreadable;
-  std::string bytes;
-  char buffer[16384];
-  for (;;) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-    bytes.append(buffer, n);
-    if (n < sizeof buffer) break;
+  if (!file) {
+    into.Reset();
+    return unreadable;
   }
-  if (std::ferror(file.get()) != 0) return unreadable;
-  return LoadCatalogueText(bytes, variant, into);
+  // One read of the whole file; a file that grows meanwhile is read on to its end.
+  std::string bytes;
+  if (::fstat(::fileno(file.get()), &st) == 0 && st.st_size > 0) {
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+  }
+  char buffer[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, n);
+  if (std::ferror(file.get()) != 0) {
+    into.Reset();
+    return unreadable;
+  }
+  return Apply(std::move(bytes), variant, into);
 }
 
 CatalogueLoadResult LoadCatalogue(SharedCatalogue& catalogue, const std::string& folder,

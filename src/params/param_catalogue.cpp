@@ -22,13 +22,21 @@ std::string CapString(std::string_view text) {
 }
 
 void CParamCatalogue::Reset() {
-  for (ParamGroup& group : groups) group = ParamGroup{};
+  // In place, so that slots keep the memory they already hold.
+  static const ParamDef kEmpty;
+  for (ParamGroup& group : groups) {
+    group.count = 0;
+    group.name.clear();
+    group.chn = -1;
+    group.dtu_run_type = 0;
+    for (ParamDef& p : group.params) p = kEmpty;
+  }
   group_count = 0;
   product.clear();
   channels.Clear();
   group_names_.clear();
   group_indexes_.clear();
-  entries_.clear();
+  keys_.Clear();
 }
 
 ParamGroup* CParamCatalogue::Group(int group) {
@@ -142,64 +150,16 @@ void CParamCatalogue::SetAllSelected(bool selected) {
   }
 }
 
-namespace {
-
-// Builds section + "__" + key without a heap allocation for the usual sizes.
-class CompositeKey {
- public:
-  CompositeKey(std::string_view section, std::string_view key) {
-    const std::size_t n = section.size() + 2 + key.size();
-    char* out = buffer_;
-    if (n > sizeof buffer_) {
-      long_.resize(n);
-      out = long_.data();
-    }
-    section.copy(out, section.size());
-    out[section.size()] = '_';
-    out[section.size() + 1] = '_';
-    key.copy(out + section.size() + 2, key.size());
-    view_ = std::string_view(out, n);
-  }
-  CompositeKey(const CompositeKey&) = delete;
-  CompositeKey& operator=(const CompositeKey&) = delete;
-  std::string_view view() const { return view_; }
-
- private:
-  char buffer_[320];
-  std::string long_;
-  std::string_view view_;
-};
-
-}  // namespace
-
-void CParamCatalogue::SetEntry(std::string_view section, std::string_view key,
-                               std::string_view value) {
-  const CompositeKey composite(section, key);
-  const auto it = entries_.find(composite.view());
-  if (it != entries_.end()) {
-    it->second.assign(value);
-  } else {
-    entries_.emplace(std::string(composite.view()), std::string(value));
-  }
-}
-
-const std::string* CParamCatalogue::FindEntry(std::string_view section,
-                                              std::string_view key) const {
-  const CompositeKey composite(section, key);
-  const auto it = entries_.find(composite.view());
-  return it == entries_.end() ? nullptr : &it->second;
-}
-
 std::string CParamCatalogue::ProfileGetString(std::string_view section,
                                               std::string_view key) const {
-  const std::string* value = FindEntry(section, key);
-  return value == nullptr ? std::string() : *value;
+  const std::optional<std::string_view> value = keys_.Find(section, key);
+  return value ? std::string(*value) : std::string();
 }
 
 std::int32_t CParamCatalogue::ProfileGetInt(std::string_view section, std::string_view key,
                                             std::int32_t fallback) const {
-  const std::string* value = FindEntry(section, key);
-  return value == nullptr ? fallback : Atoi(*value);
+  const std::optional<std::string_view> value = keys_.Find(section, key);
+  return value ? Atoi(*value) : fallback;
 }
 
 }  // namespace zt

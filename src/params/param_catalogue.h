@@ -19,11 +19,12 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "params/catalogue_key_map.h"
 #include "params/channel_modes.h"
 
 namespace zt {
@@ -144,28 +145,26 @@ class CParamCatalogue {
   // Sets `selected` of every non-readonly parameter of every used group.
   void SetAllSelected(bool selected);
 
-  // The key map of the last load: section + "__" + key -> value.
-  void SetEntry(std::string_view section, std::string_view key, std::string_view value);
-  // nullptr when absent; valid until the next SetEntry or Reset.
-  const std::string* FindEntry(std::string_view section, std::string_view key) const;
+  // The key map of the last load: section + "__" + key -> value. The view
+  // points into the table: copy it before the catalogue lock is released.
+  std::optional<std::string_view> FindEntry(std::string_view section, std::string_view key) const {
+    return keys_.Find(section, key);
+  }
+  // The value, or the empty string when the key is absent.
   std::string ProfileGetString(std::string_view section, std::string_view key) const;
   // The value read as atoi reads it, or `fallback` when the key is absent.
   std::int32_t ProfileGetInt(std::string_view section, std::string_view key,
                              std::int32_t fallback) const;
-  std::size_t EntryCount() const { return entries_.size(); }
-  void ReserveEntries(std::size_t n) { entries_.reserve(n); }
+  const CatalogueKeyMap& keys() const { return keys_; }
+  CatalogueKeyMap& keys() { return keys_; }
 
  private:
-  struct KeyHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
   template <typename F>
   void ForEachSyncTarget(int group, int index, F&& copy);
 
   std::map<int, std::string> group_names_;
   std::map<std::string, int, std::less<>> group_indexes_;
-  std::unordered_map<std::string, std::string, KeyHash, std::equal_to<>> entries_;
+  CatalogueKeyMap keys_;
 };
 
 }  // namespace zt

@@ -162,6 +162,37 @@ std::string RemoveSpaces(std::string_view text) {
   return out;
 }
 
+std::string DisplayText(const ParamDef& p) {
+  return p.is_password ? std::string(p.value.size(), '*') : p.value;
+}
+
+namespace {
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool BeginsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  if (prefix.size() > text.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(prefix[i]);
+    if (lead >= 0x81 && lead <= 0xFE && i + 1 < prefix.size()) {
+      if (text[i] != prefix[i] || text[i + 1] != prefix[i + 1]) return false;
+      ++i;
+    } else if (FoldAscii(text[i]) != FoldAscii(prefix[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int PreselectedOption(const ParamDef& p, std::string_view cell_text) {
+  for (std::size_t k = 0; k < p.list_options.size(); ++k) {
+    if (BeginsWithIgnoringCase(p.list_options[k], cell_text)) return static_cast<int>(k);
+  }
+  return -1;
+}
+
 std::string WireValueForSet(ParamDef& p) {
   if (p.type == ParamValueType::kHexStr) {
     p.value = RemoveSpaces(p.value);

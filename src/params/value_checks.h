@@ -62,6 +62,15 @@ HexBytes HexToBytes(std::string_view text);
 // The text without its blanks.
 std::string RemoveSpaces(std::string_view text);
 
+// The value as the list and the editors show it: one "*" per byte for a
+// password, otherwise as stored.
+std::string DisplayText(const ParamDef& p);
+
+// The drop-down's first selection: the first option that begins with the
+// cell's text, letters compared without regard to case (the bytes of a GBK
+// character exactly); -1 for none.
+int PreselectedOption(const ParamDef& p, std::string_view cell_text);
+
 // The value as "AT+SETPARAM=" sends it. HEXSTR: blanks removed, and the stored
 // value keeps that change. INT1 list: the list_value entry at the index of the
 // first list_options entry equal to the value; the stored text itself when no

@@ -72,7 +72,7 @@ TEST(CatalogueLines, AnEmptyValueIsNotStoredAndReadsAsAbsent) {
   b.Entry("length", "").Entry("", "orphan");
   auto c = NewTable();
   ASSERT_TRUE(LoadText(b.text(), *c).loaded());
-  EXPECT_EQ(c->FindEntry("group1_parm1", "length"), nullptr);
+  EXPECT_FALSE(c->FindEntry("group1_parm1", "length").has_value());
   EXPECT_EQ(c->groups[1].params[0].length, 256);
 }
 
@@ -133,6 +133,38 @@ TEST(CatalogueLines, KeysAndSectionsAreCaseSensitiveAndALaterEntryReplacesAnEarl
   ASSERT_TRUE(LoadText(b.text(), *c).loaded());
   EXPECT_EQ(c->groups[1].params[0].length, 7);
   EXPECT_EQ(c->ProfileGetString("GROUP1_PARM1", "length"), "");
+}
+
+TEST(CatalogueLines, EntriesAreKeyedBySectionTwoUnderscoresAndKey) {
+  CatalogueBuilder b;
+  b.Section("a__b").Entry("c", "first").Section("a").Entry("b__c", "second");
+  b.Section("x_").Entry("_y", "one").Section("x").Entry("__y", "two").Groups(0);
+  auto c = NewTable();
+  ASSERT_TRUE(LoadText(b.text(), *c).loaded());
+  // Both spell "a__b__c": the later line replaces the earlier one.
+  EXPECT_EQ(c->ProfileGetString("a__b", "c"), "second");
+  EXPECT_EQ(c->ProfileGetString("a", "b__c"), "second");
+  EXPECT_EQ(c->ProfileGetString("x_", "_y"), "two");
+  EXPECT_EQ(c->ProfileGetString("x", "__y"), "two");
+}
+
+TEST(CatalogueLines, ASectionNamedTwiceGathersTheEntriesOfBoth) {
+  CatalogueBuilder b = OneParam();
+  b.Entry("length", "4").Section("other").Entry("length", "5");
+  b.Section("group1_parm1").Entry("tip", "back again");
+  auto c = NewTable();
+  ASSERT_TRUE(LoadText(b.text(), *c).loaded());
+  EXPECT_EQ(c->groups[1].params[0].length, 4);
+  EXPECT_EQ(c->groups[1].params[0].tip, "back again");
+  EXPECT_EQ(c->groups[1].params[0].code, 0x0101);
+}
+
+TEST(CatalogueLines, EntriesBeforeTheFirstHeaderBelongToTheUnnamedSection) {
+  CatalogueBuilder b;
+  b.Entry("loose", "1").Groups(0);
+  auto c = NewTable();
+  ASSERT_TRUE(LoadText(b.text(), *c).loaded());
+  EXPECT_EQ(c->ProfileGetString("", "loose"), "1");
 }
 
 TEST(CatalogueApplication, ProductAndLanguage) {
@@ -416,7 +448,7 @@ TEST(CatalogueReload, EveryLoadResetsTheWholeTable) {
   EXPECT_FALSE(c->groups[1].params[0].selected);
   EXPECT_EQ(c->groups[2].name, "");
   EXPECT_EQ(c->GroupIndexByName("b"), -1);
-  EXPECT_EQ(c->FindEntry("group2", "name"), nullptr);
+  EXPECT_FALSE(c->FindEntry("group2", "name").has_value());
   EXPECT_EQ(c->current_group, 2);  // the view's choice survives
 }
 

@@ -107,7 +107,7 @@ TEST(ShippedCatalogues, S3HoldsEveryTypeAndEveryFlag) {
   std::set<ParamValueType> types;
   bool range = false, range_extra = false, fixed_list = false, custom_list = false, ip = false,
        password = false, readonly = false, constant = false, custom_pair = false,
-       spec = false, common = false, centre = false, fixed_hex = false, int1_mapped = false;
+       restricted = false, common = false, centre = false, fixed_hex = false, int1_mapped = false;
   for (const ParamDef* p : AllParams(*c)) {
     types.insert(p->type);
     range |= p->is_check_range && !p->has_range_extra;
@@ -119,7 +119,7 @@ TEST(ShippedCatalogues, S3HoldsEveryTypeAndEveryFlag) {
     readonly |= p->readonly;
     constant |= p->is_const_param && p->type == ParamValueType::kAscStr;
     custom_pair |= p->is_cust_param && p->fixed_length && p->is_check_range;
-    spec |= p->is_spec_ascstr && !p->spec_ascstr_first.empty() && !p->spec_ascstr_other.empty();
+    restricted |= p->is_spec_ascstr && !p->spec_ascstr_first.empty() && !p->spec_ascstr_other.empty();
     common |= p->is_common_param;
     centre |= p->name == "服务中心号码"_gbk && p->type == ParamValueType::kDigitStr;
     fixed_hex |= p->type == ParamValueType::kHexStr && p->fixed_length;
@@ -130,7 +130,7 @@ TEST(ShippedCatalogues, S3HoldsEveryTypeAndEveryFlag) {
                                      ParamValueType::kDigitStr, ParamValueType::kHexStr};
   EXPECT_EQ(types, all);
   EXPECT_TRUE(range && range_extra && fixed_list && custom_list && ip && password && readonly);
-  EXPECT_TRUE(constant && custom_pair && spec && common && centre && fixed_hex && int1_mapped);
+  EXPECT_TRUE(constant && custom_pair && restricted && common && centre && fixed_hex && int1_mapped);
 }
 
 TEST(ShippedCatalogues, CustomPairsNameEachOther) {

@@ -124,15 +124,15 @@ TEST(CharacterChecks, BlanksHexDigitsAndCharacterSets) {
   EXPECT_TRUE(IsHexText("01 aF"));
   EXPECT_FALSE(IsHexText("0G"));
   EXPECT_FALSE(IsHexText("0x01"));
-  ParamDef spec = Def(ParamValueType::kAscStr);
-  spec.spec_ascstr_first = "abc";
-  spec.spec_ascstr_other = "abc123";
-  EXPECT_TRUE(IsSpecAscii(spec, "a12"));
-  EXPECT_FALSE(IsSpecAscii(spec, "1ab"));
-  EXPECT_FALSE(IsSpecAscii(spec, "ad"));
-  EXPECT_TRUE(IsSpecAscii(spec, ""));
-  spec.spec_ascstr_other.clear();
-  EXPECT_FALSE(IsSpecAscii(spec, "a"));
+  ParamDef charset = Def(ParamValueType::kAscStr);
+  charset.spec_ascstr_first = "abc";
+  charset.spec_ascstr_other = "abc123";
+  EXPECT_TRUE(IsSpecAscii(charset, "a12"));
+  EXPECT_FALSE(IsSpecAscii(charset, "1ab"));
+  EXPECT_FALSE(IsSpecAscii(charset, "ad"));
+  EXPECT_TRUE(IsSpecAscii(charset, ""));
+  charset.spec_ascstr_other.clear();
+  EXPECT_FALSE(IsSpecAscii(charset, "a"));
 }
 
 TEST(IsIpAddress, AddressesADtuCanUse) {
@@ -165,6 +165,27 @@ TEST(HexConversions, HexToBytesPairsDigitsAndSkipsBlanks) {
   EXPECT_FALSE(bad.ok);
   EXPECT_EQ(bad.bytes, "AB");
   EXPECT_EQ(HexToBytes("410042").bytes, "A");  // text ends at its zero byte
+}
+
+TEST(DisplayForm, APasswordShowsOneStarPerByte) {
+  ParamDef p = Def(ParamValueType::kAscStr);
+  p.value = "secret";
+  EXPECT_EQ(DisplayText(p), "secret");
+  p.is_password = true;
+  EXPECT_EQ(DisplayText(p), "******");
+  p.value = "密码"_gbk;
+  EXPECT_EQ(DisplayText(p), "****");
+}
+
+TEST(DisplayForm, TheDropDownPreselectsTheFirstOptionBeginningWithTheCell) {
+  ParamDef p = Def(ParamValueType::kInt1);
+  p.list_options = {"TCP", "UDP", "UDP-LITE", std::string("无校验"_gbk)};
+  EXPECT_EQ(PreselectedOption(p, "udp"), 1);
+  EXPECT_EQ(PreselectedOption(p, "UDP-"), 2);
+  EXPECT_EQ(PreselectedOption(p, "t"), 0);
+  EXPECT_EQ(PreselectedOption(p, "无"_gbk), 3);
+  EXPECT_EQ(PreselectedOption(p, "0"), -1);  // a wire value, as a query stores it
+  EXPECT_EQ(PreselectedOption(p, "TCPX"), -1);
 }
 
 TEST(WireForm, HexStringsAreSentWithoutBlanksAndKeptSo) {
