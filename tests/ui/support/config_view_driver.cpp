@@ -4,7 +4,8 @@
 
 namespace zt::ui::test {
 
-ConfigViewDriver::ConfigViewDriver() {
+ConfigViewDriver::ConfigViewDriver(const std::function<void(ConfigTestFrame&)>& prepare) {
+  if (prepare) prepare(frame);
   view = std::make_unique<CViewConfig>(frame, nullptr);
   view->resize(920, 520);
   view->InitialUpdate();

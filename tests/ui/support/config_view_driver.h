@@ -4,6 +4,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,8 +17,9 @@ namespace zt::ui::test {
 
 class ConfigViewDriver {
  public:
-  // A shown view after its start-up (catalogue loaded from frame.folder).
-  ConfigViewDriver();
+  // A shown view after its start-up (catalogue loaded from frame.folder);
+  // `prepare` may change the frame first.
+  explicit ConfigViewDriver(const std::function<void(ConfigTestFrame&)>& prepare = {});
   ~ConfigViewDriver();
 
   ConfigTestFrame frame;
