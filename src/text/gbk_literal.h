@@ -103,13 +103,19 @@ consteval GbkBytes<N> ToGbk(const char (&utf8)[N]) {
 template <Utf8Literal S>
 inline constexpr GbkBytes<sizeof S.bytes> kGbkLiteral = ToGbk(S.bytes);
 
+// The literal's view lives in static storage too, and the operator hands out
+// a reference to it: clang 14 crashes when a std::string is initialised from
+// a string_view returned by value here, and the reference behaves the same.
+template <Utf8Literal S>
+inline constexpr std::string_view kGbkView{kGbkLiteral<S>.data, kGbkLiteral<S>.size};
+
 }  // namespace zt::gbk_detail
 
 namespace zt::literals {
 
 template <gbk_detail::Utf8Literal S>
-consteval std::string_view operator""_gbk() {
-  return {gbk_detail::kGbkLiteral<S>.data, gbk_detail::kGbkLiteral<S>.size};
+constexpr const std::string_view& operator""_gbk() {
+  return gbk_detail::kGbkView<S>;
 }
 
 }  // namespace zt::literals
