@@ -2,17 +2,39 @@
 
 #include <QFileDialog>
 
-#include "text/gbk_literal.h"
+#include "configfile/config_file.h"
 #include "ui/common/qt_text.h"
 
 namespace zt::ui {
 
-using namespace zt::literals;
+QString QtNameFilter(std::string_view gbk_filter) {
+  const QStringList parts = Qs(gbk_filter).split(QLatin1Char('|'));
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString& description = parts[i];
+    if (description.isEmpty()) break;  // the "||" that ends the list
+    QString pattern = parts[i + 1];
+    pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+    filters << (description.contains(QLatin1Char('('))
+                    ? description
+                    : description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
+  }
+  return filters.join(QStringLiteral(";;"));
+}
 
-QString ConfigFileFilter() { return Qs("配置文件(*.ini)"_gbk); }
+ConfigFileDialogRequest ExportDialogRequest(FileVariant variant) {
+  ConfigFileDialogRequest request;
+  request.kind = ConfigFileDialogRequest::Kind::kSave;
+  request.default_name = Qs(DefaultConfigFileName(variant));
+  request.filter = QtNameFilter(ConfigFileFilter());
+  return request;
+}
 
-QString DefaultConfigFileName(FileVariant variant) {
-  return variant == FileVariant::kS3 ? QStringLiteral("config_s3") : QStringLiteral("config_s2");
+ConfigFileDialogRequest ImportDialogRequest() {
+  ConfigFileDialogRequest request;
+  request.kind = ConfigFileDialogRequest::Kind::kOpen;
+  request.filter = QtNameFilter(ConfigFileFilter());
+  return request;
 }
 
 std::optional<QString> ChooseConfigFileWithDialog(QWidget* parent,

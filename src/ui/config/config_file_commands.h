@@ -8,6 +8,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <string_view>
 
 #include "settings/process_flags.h"
 
@@ -28,10 +29,14 @@ struct ConfigFileDialogRequest {
 // Shows a file dialog: the chosen path, or nullopt when the operator cancelled.
 using ConfigFileChooser = std::function<std::optional<QString>(const ConfigFileDialogRequest&)>;
 
-// The file-type filter of both dialogs.
-QString ConfigFileFilter();
-// "config_s3" on the later generation, "config_s2" on the earlier one.
-QString DefaultConfigFileName(FileVariant variant);
+// A filter written as "description|pattern|...||" in the form Qt's file
+// dialogs take ("description (pattern);;...").
+QString QtNameFilter(std::string_view gbk_filter);
+
+// The requests of the two dialogs: the save dialog proposes "config_s3" or
+// "config_s2" by the generation in force.
+ConfigFileDialogRequest ExportDialogRequest(FileVariant variant);
+ConfigFileDialogRequest ImportDialogRequest();
 
 // The real dialogs (QFileDialog); the save dialog asks before overwriting.
 std::optional<QString> ChooseConfigFileWithDialog(QWidget* parent,

@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "configfile/config_file.h"
 #include "params/catalogue_loader.h"
 #include "params/channel_modes.h"
 #include "params/param_view_model.h"
@@ -121,9 +122,15 @@ CViewConfig::~CViewConfig() {
   // The list's editors may still report while the children go; nothing of
   // this page may be reached from them by then.
   disconnect(list_, nullptr, this, nullptr);
+  for (QWidget* w : watched_) {
+    if (w != nullptr) w->removeEventFilter(this);
+  }
 }
 
-void CViewConfig::WatchMouse(QWidget* widget) { widget->installEventFilter(this); }
+void CViewConfig::WatchMouse(QWidget* widget) {
+  widget->installEventFilter(this);
+  watched_.push_back(widget);
+}
 
 bool CViewConfig::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
@@ -284,8 +291,35 @@ void CViewConfig::ShowRefusal(const EditResult& result) {
   frame().Messages().ShowMessage(result.refusal, RefusalCaption(), MessageIcon::kError);
 }
 
-void CViewConfig::ImportCommand() {}
+void CViewConfig::ExportCommand() {
+  const std::optional<QString> chosen =
+      choose_file_(ExportDialogRequest(frame().Flags().file_variant.load()));
+  if (!chosen) return;  // cancelled: nothing to say
+  const ConfigFileOutcome outcome =
+      ExportConfigFile(frame().Catalogue(), NativePath(*chosen), frame().CurrentMode());
+  if (!outcome.ok) {
+    frame().Messages().ShowMessage(outcome.message, ConfigFileCaption(), MessageIcon::kError);
+    return;
+  }
+  frame().AddLogLine(outcome.log_line);
+}
 
-void CViewConfig::ExportCommand() {}
+void CViewConfig::ImportCommand() {
+  const std::optional<QString> chosen = choose_file_(ImportDialogRequest());
+  if (!chosen) {
+    RedrawValues();
+    return;
+  }
+  const ConfigFileOutcome outcome =
+      ImportConfigFile(frame().Catalogue(), NativePath(*chosen), frame().Flags().file_variant.load(),
+                       frame().CurrentMode(), CurrentGroup());
+  if (!outcome.ok) {
+    frame().Messages().ShowMessage(outcome.message, ConfigFileCaption(), MessageIcon::kError);
+    return;
+  }
+  frame().AddLogLine(outcome.log_line);
+  // Only the values changed: selection marks, tree and rows stay.
+  RedrawValues();
+}
 
 }  // namespace zt::ui

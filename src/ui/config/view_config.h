@@ -8,11 +8,14 @@
 // results arrive as the frame's notifications.
 #pragma once
 
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "params/validate_edit.h"
 #include "ui/config/config_file_commands.h"
@@ -105,6 +108,7 @@ class CViewConfig : public CViewBase {
   QPushButton* defaults_ = nullptr;
   QPushButton* restart_ = nullptr;
 
+  std::vector<QPointer<QWidget>> watched_;
   bool select_all_state_ = false;
   AskYesNo ask_;
   ConfigFileChooser choose_file_;
