@@ -110,8 +110,10 @@ void ConfigFileTest::exportThenImportRoundTripsTheValues() {
   QCOMPARE(d.frame.log.size(), size_t{1});
   QCOMPARE(d.frame.log[0], std::string("导出参数到配置文件成功, 文件路径是:"_gbk) + path + "\r\n");
   const std::string file = zt::test::ReadFileBytes(path);
-  QVERIFY(file.find(std::string("[网络参数]"_gbk) + "\r\n" + std::string("接入点名称=CMIOT"_gbk)) !=
-          std::string::npos);
+  std::string apn_entry("[网络参数]"_gbk);
+  apn_entry += "\r\n";
+  apn_entry += "接入点名称=CMIOT"_gbk;
+  QVERIFY(file.find(apn_entry) != std::string::npos);
 
   // Change everything, tick a row, and show the network group.
   d.SetValue(kSystem, kDeviceName, "other");
