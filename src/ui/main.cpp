@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ui/common/qt_text.h"
+#include "ui/common/ui_font.h"
 #include "ui/shell/app_options.h"
 #include "ui/shell/dev_autorun.h"
 #include "ui/shell/main_frame.h"
@@ -21,6 +22,10 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);  // takes Qt's own options out of argv
   QApplication::setApplicationName(Qs(kAppName));
+  // Every text is Chinese: the whole window uses the CJK face the labels use.
+  QFont font = QApplication::font();
+  font.setFamily(CjkFontFamily());
+  QApplication::setFont(font);
   const AppOptionsResult parsed = ParseAppOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!parsed.error.empty()) {
     std::cerr << "zereltool: " << parsed.error << "\n(zereltool --help shows the usage)\n";
