@@ -24,7 +24,7 @@ constexpr std::string_view kRights = "版权所有 (C) Tolvane 通信"_gbk;
 const std::array<PaneSpec, kStatusPanes>& Specs() {
   static const std::array<PaneSpec, kStatusPanes> specs = {{
       {"COM1:  关闭"_gbk, 0},
-      {"连接状态: 未连接"_gbk, 0},
+      {status_texts::kNotConnected, 0},
       {kBanner, 1},
       {kRights, 0},
       {"                    ", 0},  // 20 blanks until the clock's first tick

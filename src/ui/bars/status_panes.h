@@ -6,6 +6,8 @@
 #include <array>
 #include <string_view>
 
+#include "text/gbk_literal.h"
+
 class QLabel;
 class QStatusBar;
 
@@ -19,6 +21,13 @@ enum StatusPane : int {
   kPaneClock = 4,
 };
 inline constexpr int kStatusPanes = 5;
+
+namespace status_texts {
+using namespace zt::literals;
+// The texts of pane 1.
+inline constexpr std::string_view kNotConnected = "连接状态: 未连接"_gbk;
+inline constexpr std::string_view kConnected = "连接状态: 已连接"_gbk;
+}  // namespace status_texts
 
 class CStatusPanes {
  public:

@@ -37,7 +37,7 @@ void CMainFrame::OnClosePort() {
   port_->Close();
   AddLogLine(Format("关闭%s成功"_gbk, opened_port_name_));
   SetPaneText(kPanePort, opened_port_name_ + std::string(": 关闭"_gbk));
-  SetPaneText(kPaneConnection, "连接状态: 未连接"_gbk);
+  SetPaneText(kPaneConnection, status_texts::kNotConnected);
   services_.commands.OnPortClosed();
   connected_ = false;
   SetSelectorEnabled(false);

@@ -36,7 +36,7 @@ void CMainFrame::HandleModeIndex(int index) {
 }
 
 void CMainFrame::HandleDtuConnected() {
-  SetPaneText(kPaneConnection, "连接状态: 已连接"_gbk);
+  SetPaneText(kPaneConnection, status_texts::kConnected);
   connected_ = true;
   services_.commands.OnDtuConnected();
   SetSelectorEnabled(true);

@@ -15,13 +15,10 @@ inline constexpr std::string_view kAppTitle = "Tolvane 合并版 管理工具"_g
 // The application's own name: the caption of its prompts (the channel-mode
 // question, the dialogs' input checks, the catalogue's messages).
 inline constexpr std::string_view kAppName = "VarnTool"_gbk;
-// The caption of refusals and failures.
-inline constexpr std::string_view kHintCaption = "提示"_gbk;
 
 }  // namespace shell_texts
 
 using shell_texts::kAppName;
 using shell_texts::kAppTitle;
-using shell_texts::kHintCaption;
 
 }  // namespace zt::ui
