@@ -127,13 +127,15 @@ class TestShellDtu : public QObject {
     QVERIFY(c.OpenAndConnect());
 
     // The run log holds the connect's lines in order.
-    const std::vector<std::string> expected = {
-        std::string("连接DTU..."_gbk),         std::string("连接DTU成功!  "_gbk),
-        std::string("正在登录DTU...\r\n"_gbk), std::string("登录DTU成功\r\n"_gbk),
-        std::string("正在进行AT+GETPARAM?.... \r\n"_gbk), std::string("查询参数成功!\r\n"_gbk)};
+    const std::string_view expected[] = {"连接DTU..."_gbk,
+                                         "连接DTU成功!  "_gbk,
+                                         "正在登录DTU...\r\n"_gbk,
+                                         "登录DTU成功\r\n"_gbk,
+                                         "正在进行AT+GETPARAM?.... \r\n"_gbk,
+                                         "查询参数成功!\r\n"_gbk};
     const auto& lines = c.harness->LogLines();
     auto at = lines.begin();
-    for (const std::string& line : expected) {
+    for (const std::string_view line : expected) {
       at = std::find(at, lines.end(), line);
       QVERIFY2(at != lines.end(), qPrintable(Qs(line)));
     }

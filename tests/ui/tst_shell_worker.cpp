@@ -53,13 +53,13 @@ class TestShellWorker : public QObject {
     QCOMPARE(finished.at(0).at(0).toUInt(), WM_CFG_CONNECT);
     QCOMPARE(finished.at(0).at(1).toBool(), false);
 
-    const std::vector<std::string> expected = {
-        std::string("连接DTU..."_gbk), std::string("连接DTU成功!  "_gbk), std::string("正在登录DTU...\r\n"_gbk),
-        std::string("登录DTU失败***\r\n"_gbk)};
+    const std::string_view expected[] = {"连接DTU..."_gbk, "连接DTU成功!  "_gbk, "正在登录DTU...\r\n"_gbk,
+                                         "登录DTU失败***\r\n"_gbk};
     const auto& lines = h.LogLines();
-    QVERIFY(lines.size() >= expected.size());
-    QCOMPARE(std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(expected.size()), lines.end()),
-             expected);
+    QVERIFY(lines.size() >= std::size(expected));
+    const std::vector<std::string_view> last(lines.end() - static_cast<std::ptrdiff_t>(std::size(expected)),
+                                             lines.end());
+    QCOMPARE(last, std::vector<std::string_view>(std::begin(expected), std::end(expected)));
     QCOMPARE(h.frame().PaneText(ui::kPaneConnection), Qs("连接状态: 已连接"_gbk));
     QVERIFY(h.frame().IsConnected());
     for (const int id : {ui::kIdQuery, ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll, ui::kIdImport,
