@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
@@ -262,6 +263,39 @@ class TestShellDtu : public QObject {
     QCOMPARE(c.frame().ConfirmedModeIndex(), std::optional<int>(2));
     QCOMPARE(Occurrences(c.sim.ReceivedBytes(), "AT+GETPARAM?\r\n"), std::size_t{2});
     QVERIFY(c.harness->LogHas(Format("当前通道模式已经变为：%s!\r\n"_gbk, std::string("多通道"_gbk))));
+  }
+
+  void anEarlierGenerationDtuHidesTheModeSelector() {
+    Connected c({"--profile", test::ShippedDataFile("dtusim_s2.profile")});
+    QVERIFY(c.OpenAndConnect());
+    QVERIFY(!c.frame().ModeSelector()->isVisibleTo(&c.frame()));
+    QVERIFY(!c.frame().findChild<QLabel*>(QStringLiteral("mode_label"))->isVisibleTo(&c.frame()));
+    QVERIFY(c.harness->Enabled(ui::kIdQuery));
+  }
+
+  void theParameterViewCommandBuildsAFreshViewOnTheOpenPort() {
+    Connected c;
+    QVERIFY(c.OpenAndConnect());
+    QPointer<ui::CViewConfig> first = c.view();
+    c.frame().CommandAction(ui::kIdParameterView)->trigger();
+    QVERIFY(c.view() != nullptr);
+    QVERIFY(c.view() != first.data());
+    QTRY_VERIFY(first.isNull());
+    QVERIFY(c.harness->LogHas("处于参数配置界面!"_gbk));
+    // Still connected: the parameter commands stay on.
+    for (const int id : {ui::kIdQuery, ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll, ui::kIdImport,
+                         ui::kIdExport, ui::kIdConnectDtu}) {
+      QVERIFY2(c.harness->Enabled(id), qPrintable(QString::number(id)));
+    }
+    QVERIFY(c.view()->Tree()->topLevelItemCount() > 0);
+    // The new view loaded the catalogue afresh; the port was re-opened for it
+    // and a query fills the values again.
+    QVERIFY(c.harness->flags.port_open.load());
+    QSignalSpy finished(&c.frame(), &ui::CMainFrame::workerCommandFinished);
+    c.frame().CommandAction(ui::kIdQuery)->trigger();
+    QVERIFY(WaitFor([&] { return !finished.isEmpty(); }, 60000));
+    QVERIFY(finished.at(0).at(1).toBool());
+    QCOMPARE(c.Cell(c.RowOf("DEVNAME"), 1), QStringLiteral("ZR3100_LAB"));
   }
 
   void exportThenImportThroughTheMenuRoundTripsTheValues() {
