@@ -143,8 +143,9 @@ class TestShellConnection : public QObject {
     QCOMPARE(s.connect_timeout, std::uint16_t{30});
     QCOMPARE(s.password, std::string("abc"));
     QVERIFY(!f.flags.port_open.load());
-    QCOMPARE(test::ReadFileBytes(f.dir.File("tool_set.ini")),
-             std::string("[SET]\r\nCOM=COM10\r\nCONN_TIMEVAL=30\r\nLOGIN_PWD=\xE1\xE2\xE3\r\nBAUD=115200\r\n"));
+    QCOMPARE(
+        test::ReadFileBytes(f.dir.File("tool_set.ini")),
+        std::string("[SET]\r\nCOM=COM10\r\nCONN_TIMEVAL=30\r\nLOGIN_PWD=\xE1\xE2\xE3\r\nBAUD=115200\r\n"));
     QVERIFY(f.messages.texts.empty());
   }
 

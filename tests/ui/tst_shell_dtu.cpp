@@ -35,7 +35,8 @@ namespace {
 // Counts non-overlapping occurrences of `what` in `text`.
 std::size_t Occurrences(const std::string& text, std::string_view what) {
   std::size_t count = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++count;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
+    ++count;
   return count;
 }
 
@@ -74,7 +75,9 @@ class Connected {
     return ended && connected && WaitIdle();
   }
 
-  bool WaitIdle() { return WaitFor([&] { return frame().WorkerIsIdle(); }, 60000); }
+  bool WaitIdle() {
+    return WaitFor([&] { return frame().WorkerIsIdle(); }, 60000);
+  }
 
   ui::CMainFrame& frame() { return harness->frame(); }
   ui::CViewConfig* view() { return qobject_cast<ui::CViewConfig*>(frame().CurrentPage()); }
@@ -148,8 +151,8 @@ class TestShellDtu : public QObject {
     QCOMPARE(c.Cell(c.RowOf("HBINT"), 1), QStringLiteral("120"));
 
     QCOMPARE(c.frame().PaneText(ui::kPaneConnection), Qs("连接状态: 已连接"_gbk));
-    for (const int id : {ui::kIdQuery, ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll, ui::kIdImport,
-                         ui::kIdExport}) {
+    for (const int id : {ui::kIdQuery, ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll,
+                         ui::kIdImport, ui::kIdExport}) {
       QVERIFY2(c.harness->Enabled(id), qPrintable(QString::number(id)));
     }
     QVERIFY(c.frame().ModeSelector()->isEnabled());
@@ -164,8 +167,8 @@ class TestShellDtu : public QObject {
     // Closing the port ends the connected state.
     c.frame().CommandAction(ui::kIdClosePort)->trigger();
     QCOMPARE(c.frame().PaneText(ui::kPaneConnection), Qs("连接状态: 未连接"_gbk));
-    for (const int id : {ui::kIdQuery, ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll, ui::kIdImport,
-                         ui::kIdExport, ui::kIdClosePort, ui::kIdConnectDtu}) {
+    for (const int id : {ui::kIdQuery, ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll,
+                         ui::kIdImport, ui::kIdExport, ui::kIdClosePort, ui::kIdConnectDtu}) {
       QVERIFY2(!c.harness->Enabled(id), qPrintable(QString::number(id)));
     }
     QVERIFY(c.harness->Enabled(ui::kIdOpenPort));
@@ -220,8 +223,9 @@ class TestShellDtu : public QObject {
     selector->setCurrentIndex(2);
     emit selector->activated(2);
     QVERIFY(box->seen().seen);
-    QCOMPARE(box->seen().text,
-             Qs("通道模式发生变化，使用新的通道模式，DTU参数将恢复到默认值，请确认是否使用新的通道模式？"_gbk));
+    QCOMPARE(
+        box->seen().text,
+        Qs("通道模式发生变化，使用新的通道模式，DTU参数将恢复到默认值，请确认是否使用新的通道模式？"_gbk));
     QCOMPARE(box->seen().title, QStringLiteral("VarnTool"));
     QCOMPARE(box->seen().icon, static_cast<int>(QMessageBox::NoIcon));
     QVERIFY(c.WaitIdle());
@@ -283,8 +287,8 @@ class TestShellDtu : public QObject {
     QTRY_VERIFY(first.isNull());
     QVERIFY(c.harness->LogHas("处于参数配置界面!"_gbk));
     // Still connected: the parameter commands stay on.
-    for (const int id : {ui::kIdQuery, ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll, ui::kIdImport,
-                         ui::kIdExport, ui::kIdConnectDtu}) {
+    for (const int id : {ui::kIdQuery, ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll,
+                         ui::kIdImport, ui::kIdExport, ui::kIdConnectDtu}) {
       QVERIFY2(c.harness->Enabled(id), qPrintable(QString::number(id)));
     }
     QVERIFY(c.view()->Tree()->topLevelItemCount() > 0);

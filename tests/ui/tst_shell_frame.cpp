@@ -72,13 +72,14 @@ class TestShellFrame : public QObject {
   void startupCommandStates() {
     FrameHarness h(WithRecordingPages());
     h.Show();
-    for (const int id : {ui::kIdOpenPort, ui::kToolOpenPort, ui::kIdConnectionSettings, ui::kToolConnectionSettings,
-                         ui::kIdParameterView, ui::kToolParameterView, ui::kIdExit, ui::kIdAbout}) {
+    for (const int id :
+         {ui::kIdOpenPort, ui::kToolOpenPort, ui::kIdConnectionSettings, ui::kToolConnectionSettings,
+          ui::kIdParameterView, ui::kToolParameterView, ui::kIdExit, ui::kIdAbout}) {
       QVERIFY2(h.Enabled(id), qPrintable(QString::number(id)));
     }
-    for (const int id : {ui::kIdClosePort, ui::kToolClosePort, ui::kIdConnectDtu, ui::kToolConnectDtu,
-                         ui::kIdQuery, ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll,
-                         ui::kIdImport, ui::kIdExport}) {
+    for (const int id :
+         {ui::kIdClosePort, ui::kToolClosePort, ui::kIdConnectDtu, ui::kToolConnectDtu, ui::kIdQuery,
+          ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll, ui::kIdImport, ui::kIdExport}) {
       QVERIFY2(!h.Enabled(id), qPrintable(QString::number(id)));
     }
     QVERIFY(!h.commands.IsEnabled(kCmdCommonParams));
@@ -103,9 +104,10 @@ class TestShellFrame : public QObject {
   void menuHoldsEveryEntryInOrder() {
     FrameHarness h(WithRecordingPages());
     const QList<QAction*> menus = h.frame().menuBar()->actions();
-    QCOMPARE(EntryTexts(menus),
-             QsList({"文件(&F)"_gbk, "串口操作(&C)"_gbk, "功能界面(&I)"_gbk, "参数配置(&S)"_gbk, "关于(&H)"_gbk}));
-    QCOMPARE(EntryTexts(menus[0]->menu()->actions()), QsList({"导入(&I)"_gbk, "导出(&O)"_gbk, "-", "退出(&X)"_gbk}));
+    QCOMPARE(EntryTexts(menus), QsList({"文件(&F)"_gbk, "串口操作(&C)"_gbk, "功能界面(&I)"_gbk,
+                                        "参数配置(&S)"_gbk, "关于(&H)"_gbk}));
+    QCOMPARE(EntryTexts(menus[0]->menu()->actions()),
+             QsList({"导入(&I)"_gbk, "导出(&O)"_gbk, "-", "退出(&X)"_gbk}));
     QCOMPARE(EntryTexts(menus[1]->menu()->actions()),
              QsList({"连接设置(&S)"_gbk, "-", "打开串口(&O)"_gbk, "关闭串口(&D)"_gbk}));
     QCOMPARE(EntryTexts(menus[2]->menu()->actions()), QsList({"连接DTU(&L)"_gbk, "-", "参数界面(&G)"_gbk}));
@@ -132,8 +134,9 @@ class TestShellFrame : public QObject {
         texts << a->text();
       }
     }
-    QCOMPARE(texts, QsList({"连接设置"_gbk, "打开串口"_gbk, "关闭串口"_gbk, "-", "连接DTU"_gbk, "参数界面"_gbk, "-"})
-                        << QStringLiteral("QLabel") << QStringLiteral("QComboBox"));
+    QCOMPARE(texts,
+             QsList({"连接设置"_gbk, "打开串口"_gbk, "关闭串口"_gbk, "-", "连接DTU"_gbk, "参数界面"_gbk, "-"})
+                 << QStringLiteral("QLabel") << QStringLiteral("QComboBox"));
     auto* label = h.frame().findChild<QLabel*>(QStringLiteral("mode_label"));
     QCOMPARE(label->text(), Qs("通道模式"_gbk));
     QComboBox* selector = h.frame().ModeSelector();
@@ -169,8 +172,8 @@ class TestShellFrame : public QObject {
     for (const int id : {ui::kIdClosePort, ui::kToolClosePort, ui::kIdConnectDtu, ui::kToolConnectDtu}) {
       QVERIFY2(h.Enabled(id), qPrintable(QString::number(id)));
     }
-    for (const int id : {ui::kIdOpenPort, ui::kToolOpenPort, ui::kIdConnectionSettings, ui::kToolConnectionSettings,
-                         ui::kIdQuery, ui::kIdSet}) {
+    for (const int id : {ui::kIdOpenPort, ui::kToolOpenPort, ui::kIdConnectionSettings,
+                         ui::kToolConnectionSettings, ui::kIdQuery, ui::kIdSet}) {
       QVERIFY2(!h.Enabled(id), qPrintable(QString::number(id)));
     }
     QVERIFY(h.flags.port_open.load());
@@ -186,12 +189,13 @@ class TestShellFrame : public QObject {
     QVERIFY(h.LogHas(Format("关闭%s成功"_gbk, dtu.Path())));
     QCOMPARE(h.frame().PaneText(ui::kPanePort), Qs(dtu.Path() + std::string(": 关闭"_gbk)));
     QCOMPARE(h.frame().PaneText(ui::kPaneConnection), Qs("连接状态: 未连接"_gbk));
-    for (const int id : {ui::kIdOpenPort, ui::kToolOpenPort, ui::kIdConnectionSettings, ui::kToolConnectionSettings}) {
+    for (const int id :
+         {ui::kIdOpenPort, ui::kToolOpenPort, ui::kIdConnectionSettings, ui::kToolConnectionSettings}) {
       QVERIFY2(h.Enabled(id), qPrintable(QString::number(id)));
     }
-    for (const int id : {ui::kIdClosePort, ui::kToolClosePort, ui::kIdConnectDtu, ui::kToolConnectDtu, ui::kIdQuery,
-                         ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll, ui::kIdImport,
-                         ui::kIdExport}) {
+    for (const int id :
+         {ui::kIdClosePort, ui::kToolClosePort, ui::kIdConnectDtu, ui::kToolConnectDtu, ui::kIdQuery,
+          ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll, ui::kIdImport, ui::kIdExport}) {
       QVERIFY2(!h.Enabled(id), qPrintable(QString::number(id)));
     }
     QVERIFY(!h.commands.IsEnabled(kCmdCommonParams));

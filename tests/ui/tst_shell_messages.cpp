@@ -69,7 +69,8 @@ class TestShellMessages : public QObject {
     auto no = AnswerMessageBox(QMessageBox::No);
     QVERIFY(!ui::AskQuestion(nullptr, "q"_gbk, "c"_gbk, ui::QuestionButtons::kYesNo, MessageIcon::kNone));
     auto cancel = AnswerMessageBox(QMessageBox::Cancel);
-    QVERIFY(!ui::AskQuestion(nullptr, "q"_gbk, "c"_gbk, ui::QuestionButtons::kOkCancel, MessageIcon::kQuestion));
+    QVERIFY(
+        !ui::AskQuestion(nullptr, "q"_gbk, "c"_gbk, ui::QuestionButtons::kOkCancel, MessageIcon::kQuestion));
   }
 
   void aFatalCatalogueErrorShowsItsTextThenEndsTheProgram() {
@@ -113,8 +114,9 @@ class TestShellMessages : public QObject {
     });
     QVERIFY(WaitFor([&] { return returned.load(); }));
     worker.join();
-    QCOMPARE(ui_side.calls, (std::vector<std::string>{"connected", "log:" + std::string("登录DTU成功\r\n"_gbk),
-                                                      "mode:2", "done:1", "ready", "finished:32879:1"}));
+    QCOMPARE(ui_side.calls,
+             (std::vector<std::string>{"connected", "log:" + std::string("登录DTU成功\r\n"_gbk), "mode:2",
+                                       "done:1", "ready", "finished:32879:1"}));
     QCOMPARE(ui_side.off_ui_thread, 0);
   }
 
@@ -127,7 +129,8 @@ class TestShellMessages : public QObject {
 
   void commandLineOptions() {
     using ui::ParseAppOptions;
-    const auto parsed = ParseAppOptions({"--port", "/dev/pts/3", "--catalogue-dir=/opt/cat", "--settings", "s.ini"});
+    const auto parsed =
+        ParseAppOptions({"--port", "/dev/pts/3", "--catalogue-dir=/opt/cat", "--settings", "s.ini"});
     QVERIFY(parsed.error.empty());
     QCOMPARE(parsed.options.port, std::optional<std::string>("/dev/pts/3"));
     QCOMPARE(parsed.options.catalogue_dir, std::optional<std::string>("/opt/cat"));

@@ -26,7 +26,8 @@ class TestShellRunLog : public QObject {
     CLogListBox log;
     log.AddLine("登录DTU成功\r\n"_gbk);
     log.AddLine("连接DTU成功!  "_gbk);
-    QCOMPARE(log.Lines(), (std::vector<std::string>{std::string("登录DTU成功\r\n"_gbk), std::string("连接DTU成功!  "_gbk)}));
+    QCOMPARE(log.Lines(), (std::vector<std::string>{std::string("登录DTU成功\r\n"_gbk),
+                                                    std::string("连接DTU成功!  "_gbk)}));
     QCOMPARE(log.item(0)->text(), Qs("登录DTU成功"_gbk));
     // Trailing blanks are part of the line and stay.
     QCOMPARE(log.item(1)->text(), Qs("连接DTU成功!  "_gbk));

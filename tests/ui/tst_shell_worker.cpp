@@ -62,8 +62,8 @@ class TestShellWorker : public QObject {
     QCOMPARE(last, std::vector<std::string_view>(std::begin(expected), std::end(expected)));
     QCOMPARE(h.frame().PaneText(ui::kPaneConnection), Qs("连接状态: 已连接"_gbk));
     QVERIFY(h.frame().IsConnected());
-    for (const int id : {ui::kIdQuery, ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll, ui::kIdImport,
-                         ui::kIdExport}) {
+    for (const int id : {ui::kIdQuery, ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll,
+                         ui::kIdImport, ui::kIdExport}) {
       QVERIFY2(h.Enabled(id), qPrintable(QString::number(id)));
     }
     QVERIFY(h.commands.IsEnabled(kCmdCommonParams));
@@ -88,8 +88,8 @@ class TestShellWorker : public QObject {
     h.frame().OnClosePort();
     QVERIFY(!h.frame().IsConnected());
     QCOMPARE(h.frame().PaneText(ui::kPaneConnection), Qs("连接状态: 未连接"_gbk));
-    for (const int id : {ui::kIdQuery, ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll, ui::kIdImport,
-                         ui::kIdExport, ui::kIdClosePort, ui::kIdConnectDtu}) {
+    for (const int id : {ui::kIdQuery, ui::kIdSet, ui::kIdDefaults, ui::kIdRestart, ui::kIdSelectAll,
+                         ui::kIdImport, ui::kIdExport, ui::kIdClosePort, ui::kIdConnectDtu}) {
       QVERIFY2(!h.Enabled(id), qPrintable(QString::number(id)));
     }
     QVERIFY(!h.commands.IsEnabled(kCmdCommonParams));

@@ -15,10 +15,14 @@ QString PickFamily() {
   const QStringList installed = QFontDatabase::families();
   // The Song face the texts were laid out for first, then CJK families a
   // Linux desktop commonly has (the setup installs WenQuanYi Micro Hei).
-  const QStringList wanted = {Qs("宋体"_gbk),        QStringLiteral("SimSun"),
-                              QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-                              QStringLiteral("Noto Sans SC"),        QStringLiteral("Source Han Sans SC"),
-                              QStringLiteral("AR PL UMing CN"),      QStringLiteral("Droid Sans Fallback")};
+  const QStringList wanted = {Qs("宋体"_gbk),
+                              QStringLiteral("SimSun"),
+                              QStringLiteral("WenQuanYi Micro Hei"),
+                              QStringLiteral("Noto Sans CJK SC"),
+                              QStringLiteral("Noto Sans SC"),
+                              QStringLiteral("Source Han Sans SC"),
+                              QStringLiteral("AR PL UMing CN"),
+                              QStringLiteral("Droid Sans Fallback")};
   for (const QString& family : wanted) {
     if (installed.contains(family, Qt::CaseInsensitive)) return family;
   }

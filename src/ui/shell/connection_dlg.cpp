@@ -47,8 +47,8 @@ std::optional<unsigned> ParseConnectTimeout(std::string_view text) {
 }
 
 const std::vector<std::string>& BaudRateEntries() {
-  static const std::vector<std::string> entries = {"110",   "300",   "600",   "1200",  "2400",
-                                                   "4800",  "9600",  "14400", "19200", "38400",
+  static const std::vector<std::string> entries = {"110",   "300",    "600",    "1200",  "2400",
+                                                   "4800",  "9600",   "14400",  "19200", "38400",
                                                    "57600", "115200", "128000", "256000"};
   return entries;
 }
@@ -125,13 +125,15 @@ CConnectionDlg::CConnectionDlg(ToolSettingsStore& settings, ProcessFlags& flags,
 void CConnectionDlg::accept() {
   const std::optional<unsigned> timeout = ParseConnectTimeout(Gbk(timeout_edit_->text()));
   if (!timeout) {
-    messages_.ShowMessage("DTU连接超时请输入5到1000之间的整数(单位:秒)。"_gbk, kAppName, MessageIcon::kExclamation);
+    messages_.ShowMessage("DTU连接超时请输入5到1000之间的整数(单位:秒)。"_gbk, kAppName,
+                          MessageIcon::kExclamation);
     timeout_edit_->setFocus();
     timeout_edit_->selectAll();
     return;
   }
   const std::string password = Gbk(password_edit_->text());
-  const std::string port_name = port_list_->currentIndex() < 0 ? std::string() : Gbk(port_list_->currentText());
+  const std::string port_name =
+      port_list_->currentIndex() < 0 ? std::string() : Gbk(port_list_->currentText());
   const std::uint32_t baud =
       baud_list_->currentIndex() < 0 ? 0u : static_cast<std::uint32_t>(Atoi(Gbk(baud_list_->currentText())));
 

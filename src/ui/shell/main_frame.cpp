@@ -54,9 +54,8 @@ CMainFrame::CMainFrame(FrameServices services, FrameOptions options, QWidget* pa
   setMinimumSize(kWindowWidth, kWindowHeight);
   setGeometry(kWindowX, kWindowY, kWindowWidth, kWindowHeight);
 
-  catalogue_errors_ = std::make_unique<QtCatalogueErrors>(messages_, [this](std::string_view line) {
-    AddLogLine(line);
-  });
+  catalogue_errors_ =
+      std::make_unique<QtCatalogueErrors>(messages_, [this](std::string_view line) { AddLogLine(line); });
   port_ = std::make_unique<CSerialPort>(services_.settings, services_.flags, messages_);
   frame_reports_ = std::make_unique<FrameReports>(*this);
   bridge_ = std::make_unique<WorkerReportsBridge>(*frame_reports_);
@@ -139,7 +138,8 @@ void CMainFrame::showEvent(QShowEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (!AskQuestion(this, "确认要退出系统吗?"_gbk, kAppTitle, QuestionButtons::kOkCancel, MessageIcon::kQuestion)) {
+  if (!AskQuestion(this, "确认要退出系统吗?"_gbk, kAppTitle, QuestionButtons::kOkCancel,
+                   MessageIcon::kQuestion)) {
     event->ignore();
     return;
   }

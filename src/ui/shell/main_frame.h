@@ -90,11 +90,11 @@ struct FrameServices {
 };
 
 struct FrameOptions {
-  std::optional<std::string> port_override;  // replaces the settings file's port at the first show
-  std::string catalogue_folder;              // empty: beside the program
-  std::optional<std::string> settings_file;  // empty: tool_set.ini beside the program
+  std::optional<std::string> port_override;       // replaces the settings file's port at the first show
+  std::string catalogue_folder;                   // empty: beside the program
+  std::optional<std::string> settings_file;       // empty: tool_set.ini beside the program
   std::string channel_work_file = "chlparm.dat";  // the query's work file
-  ViewFactory view_factory;                  // empty: the tool's pages (CreateView)
+  ViewFactory view_factory;                       // empty: the tool's pages (CreateView)
 };
 
 class CMainFrame : public QMainWindow, public IFrameContext {

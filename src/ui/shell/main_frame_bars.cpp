@@ -88,12 +88,18 @@ void CMainFrame::BuildToolBar() {
     action->setIcon(style->standardIcon(icon));
     toolbar_->addAction(action);
   };
-  add(kToolConnectionSettings, "连接设置"_gbk, [this] { OnConnectionSettings(); }, QStyle::SP_FileDialogDetailedView);
-  add(kToolOpenPort, "打开串口"_gbk, [this] { OnOpenPort(); }, QStyle::SP_DialogOpenButton);
-  add(kToolClosePort, "关闭串口"_gbk, [this] { OnClosePort(); }, QStyle::SP_DialogCloseButton);
+  add(
+      kToolConnectionSettings, "连接设置"_gbk, [this] { OnConnectionSettings(); },
+      QStyle::SP_FileDialogDetailedView);
+  add(
+      kToolOpenPort, "打开串口"_gbk, [this] { OnOpenPort(); }, QStyle::SP_DialogOpenButton);
+  add(
+      kToolClosePort, "关闭串口"_gbk, [this] { OnClosePort(); }, QStyle::SP_DialogCloseButton);
   toolbar_->addSeparator();
-  add(kToolConnectDtu, "连接DTU"_gbk, [this] { OnConnectDtu(); }, QStyle::SP_DriveNetIcon);
-  add(kToolParameterView, "参数界面"_gbk, [this] { OnParameterView(); }, QStyle::SP_FileDialogListView);
+  add(
+      kToolConnectDtu, "连接DTU"_gbk, [this] { OnConnectDtu(); }, QStyle::SP_DriveNetIcon);
+  add(
+      kToolParameterView, "参数界面"_gbk, [this] { OnParameterView(); }, QStyle::SP_FileDialogListView);
   toolbar_->addSeparator();
 
   mode_label_ = new QLabel(Qs("通道模式"_gbk), toolbar_);

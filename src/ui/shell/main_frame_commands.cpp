@@ -90,9 +90,10 @@ void CMainFrame::OnModeSelected(int index) {
   // Picking the entry already shown changes nothing.
   if (index == selector_rest_index_) return;
   if (connected_ && (!confirmed_mode_index_ || index != *confirmed_mode_index_)) {
-    if (!AskQuestion(this,
-                     "通道模式发生变化，使用新的通道模式，DTU参数将恢复到默认值，请确认是否使用新的通道模式？"_gbk,
-                     kAppName, QuestionButtons::kYesNo, MessageIcon::kNone)) {
+    if (!AskQuestion(
+            this,
+            "通道模式发生变化，使用新的通道模式，DTU参数将恢复到默认值，请确认是否使用新的通道模式？"_gbk,
+            kAppName, QuestionButtons::kYesNo, MessageIcon::kNone)) {
       SetSelectorIndex(selector_rest_index_);
       return;
     }

@@ -18,11 +18,16 @@ using namespace zt::literals;
 
 QMessageBox::Icon QtIcon(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::kError: return QMessageBox::Critical;
-    case MessageIcon::kExclamation: return QMessageBox::Warning;
-    case MessageIcon::kQuestion: return QMessageBox::Question;
-    case MessageIcon::kInformation: return QMessageBox::Information;
-    case MessageIcon::kNone: break;
+    case MessageIcon::kError:
+      return QMessageBox::Critical;
+    case MessageIcon::kExclamation:
+      return QMessageBox::Warning;
+    case MessageIcon::kQuestion:
+      return QMessageBox::Question;
+    case MessageIcon::kInformation:
+      return QMessageBox::Information;
+    case MessageIcon::kNone:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -66,7 +71,8 @@ QtCatalogueErrors::QtCatalogueErrors(IMessageBox& messages,
         // ends it as soon as it starts.
         QCoreApplication* app = QCoreApplication::instance();
         if (app == nullptr) return;
-        QMetaObject::invokeMethod(app, [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
       }) {}
 
 void QtCatalogueErrors::ShowCatalogueMessage(std::string_view gbk) {

@@ -19,9 +19,9 @@
 namespace zt::shelltest {
 
 struct HarnessOptions {
-  std::optional<std::string> port;         // --port
-  ui::ViewFactory view_factory;            // empty: the tool's pages
-  std::string settings_text;               // written to tool_set.ini before the frame starts
+  std::optional<std::string> port;  // --port
+  ui::ViewFactory view_factory;     // empty: the tool's pages
+  std::string settings_text;        // written to tool_set.ini before the frame starts
 };
 
 class FrameHarness {

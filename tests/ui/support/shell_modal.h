@@ -16,7 +16,7 @@ struct ModalSeen {
   bool seen = false;
   QString class_name;
   QString title;
-  QString text;  // a message box's text
+  QString text;   // a message box's text
   int icon = -1;  // a message box's QMessageBox::Icon
 };
 
