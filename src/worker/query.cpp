@@ -22,41 +22,6 @@ namespace {
 using namespace zt::literals;
 
 constexpr int kQueryLimitS = 60;
-constexpr std::string_view kModeKeyword = "OPPRM";
-
-// Stores the base lines into every group that is not a channel group (on the
-// later generation). Returns the selector indexes to report, one for each
-// OPPRM value met, and leaves `mode` at the mode the DTU reports.
-std::vector<int> StoreBaseValues(CParamCatalogue& c, std::string_view text, bool s3, std::int32_t& mode) {
-  KeywordIndex index(text);
-  auto takes_part = [s3](const ParamGroup& g) { return g.used() && !(s3 && g.chn > 0); };
-  for (int g = 1; g < kGroupSlots; ++g) {
-    const ParamGroup& group = *c.Group(g);
-    if (!takes_part(group)) continue;
-    for (int i = 0; i < group.UsedCount(); ++i) index.Want(group.params[static_cast<std::size_t>(i)].short_name);
-  }
-  index.Build();
-
-  std::vector<int> mode_reports;
-  for (int g = 1; g < kGroupSlots; ++g) {
-    ParamGroup& group = *c.Group(g);
-    if (!takes_part(group)) continue;
-    for (int i = 0; i < group.UsedCount(); ++i) {
-      ParamDef& p = group.params[static_cast<std::size_t>(i)];
-      if (p.is_const_param) continue;
-      const std::size_t pos = index.Find(p.short_name);
-      if (pos == std::string_view::npos) continue;  // keeps its old value
-      p.value = ValueFromReply(p, ExtractValueAt(text, pos, p.short_name.size()), false);
-      if (s3 && p.short_name == kModeKeyword) {
-        const ModeChoice choice = ModeFromToken(p.value, mode);
-        mode = choice.code;
-        mode_reports.push_back(choice.selector_index);
-      }
-      if (p.is_common_param) c.SyncValue(g, i);
-    }
-  }
-  return mode_reports;
-}
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -156,7 +121,7 @@ bool RunQuery(WorkerContext& ctx, int mode_code) {
   const bool s3 = IsS3(ctx.env.flags);
 
   const std::vector<int> mode_reports =
-      ctx.env.catalogue.Write([&](CParamCatalogue& c) { return StoreBaseValues(c, text, s3, mode); });
+      ctx.env.catalogue.Write([&](CParamCatalogue& c) { return StoreBaseReplyValues(c, text, s3, mode); });
   for (const int index : mode_reports) ctx.reports.ModeIndex(index);
   ctx.reports.Log("取基本参数 已经成功 \r\n"_gbk);
 

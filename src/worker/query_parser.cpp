@@ -2,10 +2,14 @@
 
 #include <algorithm>
 
+#include "params/channel_modes.h"
+#include "params/value_checks.h"
 #include "text/numbers.h"
 
 namespace zt {
 namespace {
+
+constexpr std::string_view kModeKeyword = "OPPRM";
 
 // One copied entry is at most 128 bytes; a work-file line at most 998.
 constexpr std::size_t kEntryCopyLimit = 128;
@@ -54,6 +58,40 @@ std::optional<int> ChannelHeaderNumber(std::string_view line) {
   const std::size_t id = line.find("ID=");
   if (id == std::string_view::npos) return std::nullopt;
   return Atoi(line.substr(id + 3));
+}
+
+// Stores the base lines into every group that is not a channel group (on the
+// later generation). Returns the selector indexes to report, one for each
+// OPPRM value met, and leaves `mode` at the mode the DTU reports.
+std::vector<int> StoreBaseReplyValues(CParamCatalogue& c, std::string_view text, bool s3, std::int32_t& mode) {
+  KeywordIndex index(text);
+  auto takes_part = [s3](const ParamGroup& g) { return g.used() && !(s3 && g.chn > 0); };
+  for (int g = 1; g < kGroupSlots; ++g) {
+    const ParamGroup& group = *c.Group(g);
+    if (!takes_part(group)) continue;
+    for (int i = 0; i < group.UsedCount(); ++i) index.Want(group.params[static_cast<std::size_t>(i)].short_name);
+  }
+  index.Build();
+
+  std::vector<int> mode_reports;
+  for (int g = 1; g < kGroupSlots; ++g) {
+    ParamGroup& group = *c.Group(g);
+    if (!takes_part(group)) continue;
+    for (int i = 0; i < group.UsedCount(); ++i) {
+      ParamDef& p = group.params[static_cast<std::size_t>(i)];
+      if (p.is_const_param) continue;
+      const std::size_t pos = index.Find(p.short_name);
+      if (pos == std::string_view::npos) continue;  // keeps its old value
+      p.value = ValueFromReply(p, ExtractValueAt(text, pos, p.short_name.size()), false);
+      if (s3 && p.short_name == kModeKeyword) {
+        const ModeChoice choice = ModeFromToken(p.value, mode);
+        mode = choice.code;
+        mode_reports.push_back(choice.selector_index);
+      }
+      if (p.is_common_param) c.SyncValue(g, i);
+    }
+  }
+  return mode_reports;
 }
 
 std::vector<std::string_view> SplitWorkFileLines(std::string_view text) {

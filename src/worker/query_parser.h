@@ -14,6 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "params/param_catalogue.h"
+
 namespace zt {
 
 // The echo of "AT+GETPARAM?\r\n" that leads the answer.
@@ -42,6 +44,14 @@ class KeywordIndex {
   std::unordered_map<std::string_view, std::size_t> first_;
   std::vector<std::size_t> lengths_;
 };
+
+// The base pass: stores the values of the reply text (after the echo) into
+// every group that is not a channel group on the later generation (`s3`),
+// skipping constants; keeps common-group copies in step. Returns the
+// selector indexes to report, one for each OPPRM value met (later
+// generation), and leaves `mode` at the mode the DTU reports.
+std::vector<int> StoreBaseReplyValues(CParamCatalogue& catalogue, std::string_view text, bool s3,
+                                      std::int32_t& mode);
 
 // The channel number of a channel header line, as atoi reads the text after
 // its first "ID=", or nothing when the line holds no "ID=".

@@ -64,8 +64,8 @@ TEST(QueryParser, ChannelHeadersAreLinesHoldingIdEquals) {
 }
 
 TEST(QueryParser, WorkFileLinesEndAfterLfOrAt998Bytes) {
-  const std::string long_line(1000, 'x');
-  const auto lines = SplitWorkFileLines("ID=1\r\nA=1\r\n" + long_line + "\nB=2");
+  const std::string text = "ID=1\r\nA=1\r\n" + std::string(1000, 'x') + "\nB=2";
+  const auto lines = SplitWorkFileLines(text);
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[0], "ID=1\r\n");
   EXPECT_EQ(lines[2].size(), 998u);

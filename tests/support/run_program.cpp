@@ -1,0 +1,103 @@
+#include "support/run_program.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+extern char** environ;
+
+namespace zt::test {
+namespace {
+
+struct Pipe {
+  int read = -1;
+  int write = -1;
+  bool Open() {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+    read = fds[0];
+    write = fds[1];
+    return true;
+  }
+  void CloseRead() {
+    if (read >= 0) ::close(read);
+    read = -1;
+  }
+  void CloseWrite() {
+    if (write >= 0) ::close(write);
+    write = -1;
+  }
+  ~Pipe() {
+    CloseRead();
+    CloseWrite();
+  }
+};
+
+}  // namespace
+
+ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string& input,
+                         std::chrono::seconds timeout) {
+  ProgramResult result;
+  Pipe in, out, err;
+  if (!in.Open() || !out.Open() || !err.Open()) return result;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in.read, 0);
+  posix_spawn_file_actions_adddup2(&actions, out.write, 1);
+  posix_spawn_file_actions_adddup2(&actions, err.write, 2);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return result;
+  in.CloseRead();
+  out.CloseWrite();
+  err.CloseWrite();
+
+  std::size_t written = 0;
+  if (input.empty()) in.CloseWrite();
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  bool timed_out = false;
+  while (out.read >= 0 || err.read >= 0) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      timed_out = true;
+      break;
+    }
+    pollfd fds[3] = {{out.read, POLLIN, 0}, {err.read, POLLIN, 0}, {in.write, POLLOUT, 0}};
+    if (::poll(fds, 3, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
+    char buffer[4096];
+    for (int i = 0; i < 2; ++i) {
+      Pipe& p = i == 0 ? out : err;
+      if (p.read >= 0 && (fds[i].revents & (POLLIN | POLLHUP)) != 0) {
+        const ssize_t n = ::read(p.read, buffer, sizeof buffer);
+        if (n > 0) {
+          (i == 0 ? result.out : result.err).append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+          p.CloseRead();
+        }
+      }
+    }
+    if (in.write >= 0 && (fds[2].revents & (POLLOUT | POLLERR)) != 0) {
+      const ssize_t n = ::write(in.write, input.data() + written, input.size() - written);
+      if (n > 0) written += static_cast<std::size_t>(n);
+      if (n < 0 || written == input.size()) in.CloseWrite();
+    }
+  }
+  if (timed_out) ::kill(pid, SIGKILL);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (timed_out) return result;
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+}  // namespace zt::test
