@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -61,6 +62,7 @@ class ConfigListTest : public QObject {
   void theEditBoxStoresAnAcceptedValue();
   void aRefusedValueShowsTheMessageAndKeepsTheOldValue();
   void escapeStillCommitsTheText();
+  void theEditBoxKeepsDeleteAndCtrlKeysFromTheWindowsShortcuts();
   void theFixedDropDownStoresTheChosenOption();
   void aFixedDropDownWithoutSelectionStoresNothing();
   void theEditableDropDownCommitsOnTheNextClickInTheList();
@@ -230,6 +232,27 @@ void ConfigListTest::escapeStillCommitsTheText() {
   QCOMPARE(d.Value(kSystem, kLogLevel), std::string("5"));
   QCOMPARE(d.Cell(row, 1), QString("5"));
   QVERIFY(d.list().hasFocus());
+}
+
+void ConfigListTest::theEditBoxKeepsDeleteAndCtrlKeysFromTheWindowsShortcuts() {
+  ConfigViewDriver d;
+  int fired = 0;
+  for (const QKeySequence& keys : {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::CTRL | Qt::Key_A)}) {
+    auto* shortcut = new QShortcut(keys, d.view.get());
+    QObject::connect(shortcut, &QShortcut::activated, [&fired] { ++fired; });
+  }
+  d.SetValue(kSystem, kLogLevel, "2");
+  d.ShowGroup(kSystem);
+  const int row = d.Row(kLogLevel);
+  d.SetRowChecked(row, true);
+  d.ClickCell(row, 1);
+  auto* box = qobject_cast<QLineEdit*>(d.list().Editor());
+  QVERIFY(box != nullptr);
+  QTest::keyClick(box, Qt::Key_End);
+  QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);  // select all, in the box
+  QTest::keyClick(box, Qt::Key_Delete);
+  QCOMPARE(box->text(), QString());
+  QCOMPARE(fired, 0);
 }
 
 void ConfigListTest::theFixedDropDownStoresTheChosenOption() {

@@ -47,6 +47,9 @@ CParamListCtrl::CParamListCtrl(SharedCatalogue& catalogue, IMessageBox& messages
   horizontalHeader()->setSectionsClickable(true);
   horizontalHeader()->setHighlightSections(false);
   verticalHeader()->setVisible(false);
+  // Compact report rows: one line of text and a check box.
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
   setShowGrid(true);
   setWordWrap(false);
   // Cells are always drawn on white; the list keeps no row selection of its

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include "configfile/config_file.h"
@@ -192,6 +193,7 @@ void CViewConfig::BuildTree() {
 
   list_->ShowGroup(kCommonGroup);
   list_box_->setTitle(Qs(tree_data.common_name.empty() ? CommonGroupName() : tree_data.common_name));
+  MarkTreeItem(kCommonGroup);
 }
 
 void CViewConfig::ShowGroup(int group) {
@@ -199,6 +201,17 @@ void CViewConfig::ShowGroup(int group) {
   const std::string name =
       frame().Catalogue().Read([&](const CParamCatalogue& c) { return c.GroupNameByIndex(group); });
   if (!name.empty()) list_box_->setTitle(Qs(name));
+  MarkTreeItem(group);
+}
+
+void CViewConfig::MarkTreeItem(int group) {
+  for (QTreeWidgetItemIterator it(tree_); *it != nullptr; ++it) {
+    if ((*it)->data(0, kGroupRole).toInt() == group) {
+      tree_->setCurrentItem(*it);
+      return;
+    }
+  }
+  tree_->setCurrentItem(nullptr);
 }
 
 void CViewConfig::RedrawValues() { list_->RedrawValues(); }

@@ -96,6 +96,8 @@ class CViewConfig : public CViewBase {
   void OnCustomPairConfirmed(int slot, const CustomPairOutcome& outcome);
   void ShowRefusal(const EditResult& result);
   void WatchMouse(QWidget* widget);
+  // Makes the tree's item of `group` the current one (none when absent).
+  void MarkTreeItem(int group);
 
   CParamListCtrl* list_ = nullptr;
   QTreeWidget* tree_ = nullptr;
