@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One entry point for setting up, building, testing and trying ZerelTool.
 #   ./run.sh test         install what is missing, build, run the whole suite
-#   ./run.sh demo         build and show the tool working against the simulated DTU
+#   ./run.sh demo         build, start the simulated DTU and open the main window on it
+#   ./run.sh screenshot [FILE]  the main window connected to the simulated DTU, as a PNG (Xvfb)
 #   ./run.sh sanitizers   core suites under AddressSanitizer+UBSan, then ThreadSanitizer
 #   ./run.sh fuzz [SECS]  libFuzzer targets for SECS seconds each (default 60)
 #   ./run.sh bench        build and run the benchmarks
@@ -87,26 +88,71 @@ bench() {
   done
 }
 
-# Starts the simulated DTU in the background with its tty linked at $1;
-# it ends when this script does.
-start_simulator() {
-  local link=$1; shift
-  build/bin/dtusim --link "$link" "$@" >/dev/null &
-  SIM_PID=$!
-  trap 'kill $SIM_PID 2>/dev/null; wait $SIM_PID 2>/dev/null' EXIT
-  local i
-  for i in $(seq 50); do [ -e "$link" ] && return 0; sleep 0.1; done
-  echo "the simulated DTU did not start" >&2
-  exit 1
+# start_dtusim DIR: runs the simulated DTU in the background, its saved
+# parameters in DIR; sets DTUSIM_PID and DTUSIM_TTY (the port to open).
+start_dtusim() {
+  local dir=$1 i
+  build/bin/dtusim --state "$dir/dtu_state.ini" >"$dir/dtusim.out" 2>"$dir/dtusim.err" &
+  DTUSIM_PID=$!
+  for i in $(seq 100); do
+    if [ "$(wc -l <"$dir/dtusim.out")" -ge 1 ]; then
+      DTUSIM_TTY=$(head -n 1 "$dir/dtusim.out")
+      return 0
+    fi
+    kill -0 "$DTUSIM_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "dtusim did not start:" >&2
+  cat "$dir/dtusim.err" >&2
+  return 1
 }
 
+stop_dtusim() {
+  if [ -n "${DTUSIM_PID:-}" ]; then
+    kill "$DTUSIM_PID" 2>/dev/null || true
+    wait "$DTUSIM_PID" 2>/dev/null || true
+    DTUSIM_PID=
+  fi
+}
+
+# The window against the simulated DTU: its port is the simulator's
+# pseudo-terminal, its settings file and the simulator's saved parameters
+# live in build/demo/. Without a display, the command-line front end reads
+# the simulated DTU instead.
 demo() {
   build
-  local dir
-  dir=$(mktemp -d)
-  start_simulator "$dir/dtu"
-  echo "== simulated DTU on $(readlink "$dir/dtu"); zereltool-cli read:"
-  (cd "$dir" && "$OLDPWD/build/bin/zereltool-cli" --settings "$dir/tool_set.ini" -p "$dir/dtu" -b 115200 read)
+  local dir=build/demo status=0
+  mkdir -p "$dir"
+  start_dtusim "$dir"
+  trap stop_dtusim EXIT
+  echo "dtusim (a simulated S3 DTU) answers on $DTUSIM_TTY"
+  if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "zereltool: open the port (打开串口), then connect (连接DTU)"
+    (cd "$dir" && ../bin/zereltool --port "$DTUSIM_TTY" --settings tool_set.ini "$@") || status=$?
+    # File > Exit ends the window with status 112.
+    [ "$status" -eq 112 ] && status=0
+  else
+    echo "no display (DISPLAY is not set): the window cannot open, so here is the"
+    echo "command-line front end reading the same simulated DTU; ./run.sh screenshot"
+    echo "shows the window under Xvfb"
+    (cd "$dir" && ../bin/zereltool-cli --port "$DTUSIM_TTY" --settings tool_set.ini read) || status=$?
+  fi
+  return "$status"
+}
+
+# The main window under Xvfb, connected to the simulated DTU, saved as a PNG.
+screenshot() {
+  local out=${1:-build/screenshots/main_window.png}
+  build
+  mkdir -p "$(dirname "$out")"
+  out="$(cd "$(dirname "$out")" && pwd)/$(basename "$out")"
+  SHOT_DIR=$(mktemp -d)
+  trap 'stop_dtusim; rm -rf "$SHOT_DIR"' EXIT
+  start_dtusim "$SHOT_DIR"
+  local program="$PWD/build/bin/zereltool"
+  (cd "$SHOT_DIR" && xvfb-run -a -s "-screen 0 1280x1024x24" \
+    "$program" --port "$DTUSIM_TTY" --settings tool_set.ini --screenshot "$out")
+  echo "screenshot of the main window after a connect to dtusim: $out"
 }
 
 cmd=${1:-help}
@@ -119,5 +165,6 @@ case "$cmd" in
   fuzz) setup; fuzz "$@" ;;
   bench) setup; bench ;;
   demo) setup; demo "$@" ;;
-  *) sed -n '2,10p' "$0"; exit 2 ;;
+  screenshot) setup; screenshot "$@" ;;
+  *) sed -n '2,11p' "$0"; exit 2 ;;
 esac

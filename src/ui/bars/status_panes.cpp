@@ -1,0 +1,63 @@
+#include "ui/bars/status_panes.h"
+
+#include <QLabel>
+#include <QStatusBar>
+
+#include "text/gbk_literal.h"
+#include "ui/common/qt_text.h"
+#include "ui/common/ui_font.h"
+
+namespace zt::ui {
+namespace {
+
+using namespace zt::literals;
+
+struct PaneSpec {
+  std::string_view initial;
+  int stretch;
+};
+
+// Panes 2 and 3 never change.
+constexpr std::string_view kBanner = "Tolvane DTU 管理工具"_gbk;
+constexpr std::string_view kRights = "版权所有 (C) Tolvane 通信"_gbk;
+
+const std::array<PaneSpec, kStatusPanes>& Specs() {
+  static const std::array<PaneSpec, kStatusPanes> specs = {{
+      {"COM1:  关闭"_gbk, 0},
+      {status_texts::kNotConnected, 0},
+      {kBanner, 1},
+      {kRights, 0},
+      {"                    ", 0},  // 20 blanks until the clock's first tick
+  }};
+  return specs;
+}
+
+}  // namespace
+
+CStatusPanes::CStatusPanes(QStatusBar& bar) {
+  for (int i = 0; i < kStatusPanes; ++i) {
+    const PaneSpec& spec = Specs()[static_cast<std::size_t>(i)];
+    auto* label = new QLabel(Qs(spec.initial), &bar);
+    label->setObjectName(QStringLiteral("status_pane_%1").arg(i));
+    label->setFont(CjkFont(12, 400));
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setMinimumWidth(i == kPaneClock ? 70 : 130);
+    bar.addWidget(label, spec.stretch);
+    panes_[static_cast<std::size_t>(i)] = label;
+  }
+}
+
+void CStatusPanes::SetPaneText(int pane, std::string_view gbk) {
+  if (pane < 0 || pane >= kStatusPanes) return;
+  QLabel* label = panes_[static_cast<std::size_t>(pane)];
+  label->setText(Qs(gbk));
+  label->repaint();
+}
+
+QString CStatusPanes::PaneText(int pane) const {
+  if (pane < 0 || pane >= kStatusPanes) return {};
+  return panes_[static_cast<std::size_t>(pane)]->text();
+}
+
+}  // namespace zt::ui

@@ -1,0 +1,54 @@
+// zereltool: the main window of ZerelTool.
+#include <QApplication>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "ui/common/qt_text.h"
+#include "ui/common/ui_font.h"
+#include "ui/shell/app_options.h"
+#include "ui/shell/dev_autorun.h"
+#include "ui/shell/main_frame.h"
+#include "ui/shell/shell_texts.h"
+
+int main(int argc, char** argv) {
+  using namespace zt::ui;
+  // --help works without a display.
+  if (WantsHelp(std::vector<std::string>(argv + 1, argv + argc))) {
+    std::cout << AppUsageText();
+    return 0;
+  }
+
+  QApplication app(argc, argv);  // takes Qt's own options out of argv
+  QApplication::setApplicationName(Qs(kAppName));
+  // Every text is Chinese: the whole window uses the CJK face the labels use.
+  QFont font = QApplication::font();
+  font.setFamily(CjkFontFamily());
+  QApplication::setFont(font);
+  const AppOptionsResult parsed = ParseAppOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (!parsed.error.empty()) {
+    std::cerr << "zereltool: " << parsed.error << "\n(zereltool --help shows the usage)\n";
+    return 2;
+  }
+  const AppOptions& options = parsed.options;
+
+  FrameOptions frame_options;
+  frame_options.port_override = options.port;
+  frame_options.catalogue_folder = options.catalogue_dir.value_or(std::string());
+  frame_options.settings_file = options.settings_file;
+  CMainFrame frame(FrameServices::Globals(), frame_options);
+  frame.show();
+
+  if (options.auto_connect) {
+    std::optional<QString> picture;
+    if (options.screenshot_file) picture = QString::fromStdString(*options.screenshot_file);
+    auto* autorun = new DevAutoRun(frame, picture);
+    autorun->Start();
+  }
+
+  const int status = QApplication::exec();
+  // The worker ends and is joined before the window goes.
+  frame.Shutdown();
+  return status;
+}

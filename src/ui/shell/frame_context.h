@@ -1,0 +1,54 @@
+// What a view may ask of the main frame. The frame implements it; views get
+// it at construction and keep no other pointer into the frame. Everything
+// here runs on the user interface thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "params/channel_modes.h"
+
+namespace zt {
+class CSerialPort;
+class SharedCatalogue;
+class ToolSettingsStore;
+struct ProcessFlags;
+class IMessageBox;
+class ICatalogueErrors;
+}  // namespace zt
+
+namespace zt::ui {
+
+class IFrameContext {
+ public:
+  virtual ~IFrameContext() = default;
+
+  // The channel-mode selector's index now (0..3; -1 for no selection).
+  virtual int SelectorIndex() const = 0;
+  // The channel-mode code of the selector (no selection counts as SIN).
+  std::int32_t CurrentMode() const { return ModeFromSelector(SelectorIndex()); }
+  // The frame's connected flag: a DTU answered since the port was opened.
+  virtual bool IsConnected() const = 0;
+  // The AT mode flag: the AT view was chosen last.
+  virtual bool IsAtMode() const = 0;
+
+  // Posts a command to the configuration worker (never waits).
+  virtual void PostToWorker(unsigned message, std::uintptr_t wparam) = 0;
+  // Adds one line (GBK) to the run log.
+  virtual void AddLogLine(std::string_view gbk) = 0;
+  // The parameter view's refresh of the parameter commands' states, asked
+  // for at the end of its start-up.
+  virtual void RefreshParameterCommands() = 0;
+
+  virtual SharedCatalogue& Catalogue() = 0;
+  virtual ProcessFlags& Flags() = 0;
+  virtual CSerialPort& Port() = 0;
+  virtual ToolSettingsStore& Settings() = 0;
+  virtual IMessageBox& Messages() = 0;
+  virtual ICatalogueErrors& CatalogueErrors() = 0;
+  // Where the catalogue files lie (beside the program unless told otherwise).
+  virtual const std::string& CatalogueFolder() const = 0;
+};
+
+}  // namespace zt::ui

@@ -1,0 +1,109 @@
+// The menu and toolbar commands.
+#include <QComboBox>
+
+#include "text/gbk_literal.h"
+#include "text/strformat.h"
+#include "ui/bars/status_panes.h"
+#include "ui/shell/about_dlg.h"
+#include "ui/shell/connection_dlg.h"
+#include "ui/shell/main_frame.h"
+#include "ui/shell/shell_texts.h"
+#include "worker/config_messages.h"
+#include "worker/config_thread.h"
+
+namespace zt::ui {
+
+using namespace zt::literals;
+
+void CMainFrame::OnConnectionSettings() {
+  CConnectionDlg dialog(services_.settings, services_.flags, messages_, this, port_lister_);
+  dialog.exec();
+  RefreshCommandStates();
+}
+
+bool CMainFrame::OnOpenPort() {
+  // The port shows its own message when it will not open; nothing changes then.
+  if (!port_->Open()) return false;
+  const std::string name = port_->OpenedPortName();
+  AddLogLine(Format("打开%s成功"_gbk, name));
+  opened_port_name_ = name;
+  SetPaneText(kPanePort, name + std::string(": 打开"_gbk));
+  services_.commands.OnPortOpened();
+  RefreshCommandStates();
+  return true;
+}
+
+void CMainFrame::OnClosePort() {
+  port_->Close();
+  AddLogLine(Format("关闭%s成功"_gbk, opened_port_name_));
+  SetPaneText(kPanePort, opened_port_name_ + std::string(": 关闭"_gbk));
+  SetPaneText(kPaneConnection, status_texts::kNotConnected);
+  services_.commands.OnPortClosed();
+  connected_ = false;
+  SetSelectorEnabled(false);
+  RefreshCommandStates();
+}
+
+void CMainFrame::OnParameterView() {
+  at_mode_ = false;
+  services_.flags.at_mode.store(false);
+  SwitchView(kViewConfig);
+  AddLogLine("处于参数配置界面!"_gbk);
+  RefreshParameterCommands();
+}
+
+void CMainFrame::OnConnectDtu() { PostToWorker(WM_CFG_CONNECT, static_cast<std::uintptr_t>(CurrentMode())); }
+
+void CMainFrame::OnQuery() { PostToWorker(WM_CFG_QUERY, static_cast<std::uintptr_t>(CurrentMode())); }
+
+void CMainFrame::OnSet() { PostToWorker(WM_CFG_SET_CHANNELS, static_cast<std::uintptr_t>(CurrentMode())); }
+
+// The selector's mode goes with the request: a DTU of the later generation
+// refuses a restore without one.
+void CMainFrame::OnDefaults() { PostToWorker(WM_CFG_DEFAULTS, static_cast<std::uintptr_t>(CurrentMode())); }
+
+void CMainFrame::OnRestart() { PostToWorker(WM_CFG_RESTART, 0); }
+
+void CMainFrame::OnSelectAll() {
+  if (page_) page_->SelectAllCommand();
+}
+
+void CMainFrame::OnImport() {
+  if (page_) page_->ImportCommand();
+}
+
+void CMainFrame::OnExport() {
+  if (page_) page_->ExportCommand();
+}
+
+void CMainFrame::OnExit() {
+  // Ends at once: no question, nothing saved.
+  if (exit_handler_) exit_handler_(kExitCommandStatus);
+}
+
+void CMainFrame::OnAbout() {
+  CAboutDlg dialog(this);
+  dialog.exec();
+}
+
+void CMainFrame::OnModeSelected(int index) {
+  // Picking the entry already shown changes nothing.
+  if (index == selector_rest_index_) return;
+  if (connected_ && (!confirmed_mode_index_ || index != *confirmed_mode_index_)) {
+    if (!AskQuestion(
+            this,
+            "通道模式发生变化，使用新的通道模式，DTU参数将恢复到默认值，请确认是否使用新的通道模式？"_gbk,
+            kAppName, QuestionButtons::kYesNo, MessageIcon::kNone)) {
+      SetSelectorIndex(selector_rest_index_);
+      return;
+    }
+    const auto mode = static_cast<std::uintptr_t>(ModeFromSelector(index));
+    PostToWorker(WM_CFG_DEFAULTS, mode);
+    PostToWorker(WM_CFG_QUERY, mode);
+  }
+  // The mode counts as current only once the worker reports it.
+  selector_rest_index_ = index;
+  if (page_) page_->OnModeSelectorChanged();
+}
+
+}  // namespace zt::ui
