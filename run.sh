@@ -40,7 +40,8 @@ configure() {
 }
 
 build() {
-  configure build "$@"
+  # The full build, whatever an earlier configure of build/ chose.
+  configure build -DZT_WITH_GUI=ON -DZT_WITH_TESTS=ON -DZT_WITH_BENCH=ON -DZT_SANITIZE= "$@"
   cmake --build build -j "$JOBS"
 }
 

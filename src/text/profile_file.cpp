@@ -45,8 +45,17 @@ std::optional<std::string_view> SectionOf(std::string_view line) {
   line = Trim(line);
   if (line.empty() || line.front() != '[') return std::nullopt;
   line.remove_prefix(1);
-  const std::size_t close = line.find(']');
-  if (close != std::string_view::npos) line = line.substr(0, close);
+  // The closing "]" is looked for character by character: the second byte of
+  // a GBK character may be 0x5D.
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(line[i]);
+    if (byte >= 0x81 && byte <= 0xFE) {
+      ++i;
+    } else if (line[i] == ']') {
+      line = line.substr(0, i);
+      break;
+    }
+  }
   return Trim(line);
 }
 

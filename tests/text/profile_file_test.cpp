@@ -40,6 +40,13 @@ TEST(ProfileRead, GbkNamesCompareTheirSecondByteExactly) {
   EXPECT_EQ(file.Get(lower, "k"), std::nullopt);
 }
 
+TEST(ProfileRead, ASectionNameMayHoldACharacterEndingInTheClosingBracketByte) {
+  // 乗 is 81 5C; a character with the second byte 0x5D ("]") must not end the name.
+  const std::string name = "A\x81\x5D" "B";
+  const ProfileFile file = ProfileFile::Parse("[" + name + "]\r\nk=1\r\n");
+  EXPECT_EQ(file.Get(name, "k"), "1");
+}
+
 TEST(ProfileRead, QuotesLineEndsCommentsAndLinesWithoutEquals) {
   const ProfileFile file =
       ProfileFile::Parse("[a]\rq=\"val2\"\rnokey\r;c=1\rempty=\r[b]\nx=1\n");
