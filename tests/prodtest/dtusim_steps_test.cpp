@@ -111,8 +111,7 @@ TEST_F(DtuSimSteps, AMulFileSetsAndComparesTheMulChannelsOnly) {
 
 TEST_F(DtuSimSteps, AFileWithoutAModeNeitherRestoresNorSelectsChannels) {
   StartS2Sim();
-  const std::string file = File(FileVariant::kS2, kModeSin);
-  test::RemoveKey(file, Gbk("DTU通道运行模式"_gbk));
+  const std::string file = File(FileVariant::kS2, kModeSin);  // the S2 catalogue has no mode entry
   ASSERT_EQ(test::ReadFileBytes(file).find(Gbk("DTU通道运行模式"_gbk)), std::string::npos);
   const std::string text = RunToEnd(Configure(file));
   EXPECT_TRUE(text.ends_with(Gbk("参数配置成功!\r\n配置比较...\r\n配置比较正确!\r\n配置测试成功!\r\n配置测试结束!\r\n"_gbk)))
@@ -126,10 +125,12 @@ TEST_F(DtuSimSteps, AFileWithoutAModeNeitherRestoresNorSelectsChannels) {
 }
 
 TEST_F(DtuSimSteps, AnS2FileThatNamesAModeAsksForThatModesDefaults) {
-  // The earlier generation has no channel modes, but the file's mode entry
-  // is what decides; this unit refuses the request.
+  // The earlier generation has no channel modes, but a file's mode entry
+  // (written by hand here) is what decides; this unit refuses the request.
   StartS2Sim();
-  const std::string text = RunToEnd(Configure(File(FileVariant::kS2, kModeSin)));
+  const std::string file = File(FileVariant::kS2, kModeSin);
+  ASSERT_TRUE(ProfileWriteString(file, "运行参数"_gbk, "DTU通道运行模式"_gbk, "SIN"));
+  const std::string text = RunToEnd(Configure(file));
   EXPECT_TRUE(text.ends_with(Gbk("设置通道模式!\r\n设置通道模式出错!\r\n发送恢复默认参数值指令失败*** \r\n\r\n配置测试结束!\r\n"_gbk)))
       << text;
   EXPECT_EQ(CountSent("AT+USEDEFAULT=SIN\r\n"), 1u);
@@ -240,7 +241,6 @@ TEST_F(DtuSimSteps, AFinishedS3UnitGetsItsNumbersWrittenAndCompared) {
 TEST_F(DtuSimSteps, AFinishedS2UnitGetsItsImeiWithItsOwnCommand) {
   StartS2Sim();
   const std::string file = File(FileVariant::kS2, kModeSin);
-  test::RemoveKey(file, Gbk("DTU通道运行模式"_gbk));
   test::FixedPrompt prompt(SerialNumbers{"ZR3100D0001", "86012345678920"});
   const std::string text = RunToEnd(Configure(file, true), &prompt);
   EXPECT_TRUE(text.ends_with(Gbk("配置比较正确!\r\n配置测试成功!\r\n配置测试结束!\r\n"_gbk))) << text;
