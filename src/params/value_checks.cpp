@@ -193,11 +193,8 @@ int PreselectedOption(const ParamDef& p, std::string_view cell_text) {
   return -1;
 }
 
-std::string WireValueForSet(ParamDef& p) {
-  if (p.type == ParamValueType::kHexStr) {
-    p.value = RemoveSpaces(p.value);
-    return p.value;
-  }
+std::string WireForm(const ParamDef& p) {
+  if (p.type == ParamValueType::kHexStr) return RemoveSpaces(p.value);
   if (p.type == ParamValueType::kInt1 && p.is_list) {
     for (std::size_t k = 0; k < p.list_options.size(); ++k) {
       if (p.list_options[k] != p.value) continue;
@@ -205,6 +202,11 @@ std::string WireValueForSet(ParamDef& p) {
     }
   }
   return p.value;
+}
+
+std::string WireValueForSet(ParamDef& p) {
+  if (p.type == ParamValueType::kHexStr) p.value = RemoveSpaces(p.value);
+  return WireForm(p);
 }
 
 std::string ValueFromReply(const ParamDef& p, std::string_view received, bool channel_block) {

@@ -79,6 +79,9 @@ int PreselectedOption(const ParamDef& p, std::string_view cell_text);
 // guess). Everything else: the stored value.
 std::string WireValueForSet(ParamDef& p);
 
+// The same form without storing anything.
+std::string WireForm(const ParamDef& p);
+
 // The value to store from an "AT+GETPARAM?" reply. HEXSTR loses a "0x" or
 // "0X" prefix in the base lines, only "0x" in a channel block; then "NULL"
 // stands for the empty value. No reverse list mapping takes place. Cut to

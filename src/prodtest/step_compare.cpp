@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "params/shared_catalogue.h"
+#include "params/value_checks.h"
 #include "prodtest/config_file_reader.h"
 #include "prodtest/test_steps.h"
 #include "text/gbk_literal.h"
@@ -44,7 +45,9 @@ GroupToCompare GroupForComparing(const CParamCatalogue& c, int g, std::int32_t m
   for (int i = 0; i < group.UsedCount(); ++i) {
     const ParamDef& p = group.params[static_cast<std::size_t>(i)];
     if (p.readonly) continue;
-    out.entries.push_back({p.name, p.short_name, p.value, p.type == ParamValueType::kHexStr});
+    // What the configure step sent is what the unit reports back.
+    out.entries.push_back({p.name, p.short_name, p.type == ParamValueType::kHexStr ? p.value : WireForm(p),
+                           p.type == ParamValueType::kHexStr});
   }
   return out;
 }

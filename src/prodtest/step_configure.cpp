@@ -76,7 +76,10 @@ GroupToSet GroupForSetting(const CParamCatalogue& c, int g, std::int32_t mode) {
   for (int i = 0; i < group.UsedCount(); ++i) {
     const ParamDef& p = group.params[static_cast<std::size_t>(i)];
     if (p.readonly) continue;
-    const std::string value = p.is_cust_param ? RemoveSpaces(p.value) : p.value;
+    // The DTU takes wire values: a list option chosen in the view (and
+    // exported so) goes out as its wire value, a HEXSTR without blanks, as
+    // the configuration worker sends them. Blanks go from custom pairs too.
+    const std::string value = p.is_cust_param ? RemoveSpaces(WireForm(p)) : WireForm(p);
     out.entries.push_back({p.name, "AT+SETPARAM=" + p.short_name + "," + value + "\r\n"});
   }
   return out;
