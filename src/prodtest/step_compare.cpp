@@ -38,7 +38,7 @@ GroupToCompare GroupForComparing(const CParamCatalogue& c, int g, std::int32_t m
   GroupToCompare out;
   const ParamGroup& group = c.groups[static_cast<std::size_t>(g)];
   out.chn = group.chn;
-  if (mode != 0 && group.chn > 0 && (group.dtu_run_type & mode) == 0) {
+  if (!GroupTakesPart(group, mode)) {
     out.skip = true;
     return out;
   }

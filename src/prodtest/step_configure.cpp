@@ -40,8 +40,7 @@ std::optional<Refusal> ReadingPass(CParamCatalogue& c, const ConfigFileReader& f
     ParamGroup& group = c.groups[static_cast<std::size_t>(g)];
     if (!group.used()) continue;
     ++group_count;
-    const bool read = mode == 0 || group.chn <= 0 || (group.dtu_run_type & mode) != 0;
-    if (!read) continue;
+    if (!GroupTakesPart(group, mode)) continue;
     c.current_group = g;
     for (int i = 0; i < group.UsedCount(); ++i) {
       ParamDef& p = group.params[static_cast<std::size_t>(i)];
@@ -69,7 +68,7 @@ GroupToSet GroupForSetting(const CParamCatalogue& c, int g, std::int32_t mode) {
   GroupToSet out;
   const ParamGroup& group = c.groups[static_cast<std::size_t>(g)];
   out.chn = group.chn;
-  if (mode != 0 && group.chn > 0 && (group.dtu_run_type & mode) == 0) {
+  if (!GroupTakesPart(group, mode)) {
     out.skip = true;
     return out;
   }

@@ -15,6 +15,8 @@
 // run thread.
 #pragma once
 
+#include "params/param_catalogue.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,6 +43,13 @@ bool RunTestStep(StepContext& ctx);
 // "AT+USEDEFAULT=<mode>": the factory values of the mode (mode bits 2 BAK,
 // 4 MUL, 8 MULB, anything else SIN).
 bool SetChannelMode(StepContext& ctx, std::int32_t mode);
+
+// Whether a group takes part for the configuration file's mode (0: the file
+// names none, and every group does): groups that are not per channel always,
+// channel groups when their mode set holds the file's mode.
+inline bool GroupTakesPart(const ParamGroup& group, std::int32_t file_mode) {
+  return file_mode == 0 || group.chn <= 0 || (group.dtu_run_type & file_mode) != 0;
+}
 
 // The HEXSTR comparison: empty stays empty; other texts must be hexadecimal
 // digits and blanks with a non-zero, even number of digits, and reduce to
