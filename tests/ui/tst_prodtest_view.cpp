@@ -304,7 +304,7 @@ class TestProdtestView : public QObject {
     QCOMPARE(dialog->ImeiEdit()->text(), QStringLiteral("12345678901234"));
     QVERIFY(dialog->ProductEdit()->text().isEmpty());
     // Esc does not close it.
-    QTest::keyClick(dialog, Qt::Key_Escape);
+    QTest::keyClick(dialog->ProductEdit(), Qt::Key_Escape);
     QVERIFY(dialog->isVisible());
 
     // A lower-case product number is refused and emptied.

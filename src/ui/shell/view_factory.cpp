@@ -5,7 +5,8 @@
 
 namespace zt::ui {
 
-// The AT terminal (131) and the upgrade page (130) join here, one case each, with their pages.
+// The AT terminal (131), the production-test view (132) and the upgrade page
+// (130) join here, one case each, with their pages.
 CViewBase* CreateView(int view_id, IFrameContext& frame, QWidget* parent) {
   switch (view_id) {
     case kViewConfig:
