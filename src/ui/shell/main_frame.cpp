@@ -99,6 +99,9 @@ void CMainFrame::Shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
   if (clock_ != nullptr) clock_->stop();
+  // The page goes first: its own thread (a production test run) uses the
+  // port and the catalogue.
+  delete takeCentralWidget();
   // A report may be on its way to this thread: keep serving the worker's
   // blocking calls until it has ended.
   worker_->RequestStop();
@@ -138,6 +141,11 @@ void CMainFrame::showEvent(QShowEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  // A production test run keeps the window open until it is stopped.
+  if (page_ && !page_->CanLeave()) {
+    event->ignore();
+    return;
+  }
   if (!AskQuestion(this, "确认要退出系统吗?"_gbk, kAppTitle, QuestionButtons::kOkCancel,
                    MessageIcon::kQuestion)) {
     event->ignore();

@@ -100,6 +100,10 @@ void CMainFrame::BuildToolBar() {
       kToolConnectDtu, "连接DTU"_gbk, [this] { OnConnectDtu(); }, QStyle::SP_DriveNetIcon);
   add(
       kToolParameterView, "参数界面"_gbk, [this] { OnParameterView(); }, QStyle::SP_FileDialogListView);
+  // The production-test page: one command for its button and its menu item.
+  add(
+      kIdTestView, "配置测试界面"_gbk, [this] { OnTestView(); }, QStyle::SP_DialogApplyButton);
+  CommandAction(kIdTestView)->setIconVisibleInMenu(false);
   toolbar_->addSeparator();
 
   mode_label_ = new QLabel(Qs("通道模式"_gbk), toolbar_);
@@ -157,6 +161,7 @@ void CMainFrame::BuildMenus() {
   views->addAction(MakeCommand(kIdConnectDtu, "连接DTU(&L)"_gbk, [this] { OnConnectDtu(); }));
   views->addSeparator();
   views->addAction(MakeCommand(kIdParameterView, "参数界面(&G)"_gbk, [this] { OnParameterView(); }));
+  views->addAction(CommandAction(kIdTestView));
 
   // The common-parameters manager ("常用配置参数(&P)") joins this menu with
   // its dialog.

@@ -47,10 +47,12 @@ void CMainFrame::OnClosePort() {
 void CMainFrame::OnParameterView() {
   at_mode_ = false;
   services_.flags.at_mode.store(false);
-  SwitchView(kViewConfig);
+  if (!SwitchView(kViewConfig)) return;  // the page on screen must stay
   AddLogLine("处于参数配置界面!"_gbk);
   RefreshParameterCommands();
 }
+
+void CMainFrame::OnTestView() { SwitchView(kViewTest); }
 
 void CMainFrame::OnConnectDtu() { PostToWorker(WM_CFG_CONNECT, static_cast<std::uintptr_t>(CurrentMode())); }
 
