@@ -45,7 +45,8 @@ std::optional<Edit> AppendToSection(const CatalogueKeyMap& keys, const Catalogue
   const std::string_view bytes = keys.bytes();
   std::optional<std::size_t> last_value_end;
   keys.ForEachLatestFirst(section, [&](std::string_view, std::string_view value) {
-    if (!last_value_end) last_value_end = static_cast<std::size_t>(value.data() - bytes.data()) + value.size();
+    if (!last_value_end)
+      last_value_end = static_cast<std::size_t>(value.data() - bytes.data()) + value.size();
   });
   if (!last_value_end) return std::nullopt;
   const std::size_t lf = bytes.find('\n', *last_value_end);
@@ -150,8 +151,10 @@ MarkedCatalogue MarkCatalogueBytes(std::string_view bytes, FileVariant variant,
       const std::string_view wanted = MarkText(row[j]);
       if (const std::optional<std::string_view> value = keys.Find(section, kMarkKey)) {
         if (*value == wanted) continue;
-        edits.push_back({static_cast<std::size_t>(value->data() - base.data()), value->size(), std::string(wanted)});
-      } else if (std::optional<Edit> added = AppendToSection(keys, section, std::string(kMarkKey) + "=" + std::string(wanted))) {
+        edits.push_back(
+            {static_cast<std::size_t>(value->data() - base.data()), value->size(), std::string(wanted)});
+      } else if (std::optional<Edit> added =
+                     AppendToSection(keys, section, std::string(kMarkKey) + "=" + std::string(wanted))) {
         edits.push_back(std::move(*added));
       }
     }

@@ -71,12 +71,14 @@ std::optional<std::size_t> CommonParamList::Find(std::string_view name, int grou
 std::optional<std::string> CommonParamList::RelatedName(std::string_view name, int group) const {
   if (group <= kCommonGroup || group >= kGroupSlots) return std::nullopt;
   const auto& keys = relations_[static_cast<std::size_t>(group)];
-  const auto named = std::find_if(keys.begin(), keys.end(), [&](const ParamKey& k) { return k.name == name; });
+  const auto named =
+      std::find_if(keys.begin(), keys.end(), [&](const ParamKey& k) { return k.name == name; });
   // Loaded parameters never have code 0, so a parameter without a partner
   // (relation code 0) finds none.
   if (named == keys.end() || named->relation_code == 0) return std::nullopt;
   const std::uint16_t code = named->relation_code;
-  const auto related = std::find_if(keys.begin(), keys.end(), [&](const ParamKey& k) { return k.code == code; });
+  const auto related =
+      std::find_if(keys.begin(), keys.end(), [&](const ParamKey& k) { return k.code == code; });
   if (related == keys.end()) return std::nullopt;
   return related->name;
 }
@@ -103,7 +105,8 @@ CommonParamList::AddOutcome CommonParamList::AddParam(std::string_view name, int
 }
 
 CommonParamList::AddOutcome CommonParamList::AddGroup(int group) {
-  const auto item = std::find_if(tree_.begin(), tree_.end(), [&](const CommonTreeGroup& t) { return t.group == group; });
+  const auto item =
+      std::find_if(tree_.begin(), tree_.end(), [&](const CommonTreeGroup& t) { return t.group == group; });
   if (item == tree_.end()) return AddOutcome::kUnchanged;
   std::vector<CommonParamLine> wanted;
   for (const std::string& name : item->params) wanted.push_back({name, group});
@@ -135,7 +138,8 @@ int ApplyCommonParams(CParamCatalogue& catalogue, const std::vector<CommonParamL
   for (int g = 1; g < kGroupSlots; ++g) {
     ParamGroup& group = catalogue.groups[static_cast<std::size_t>(g)];
     if (!group.used()) continue;
-    for (int i = 0; i < group.UsedCount(); ++i) group.params[static_cast<std::size_t>(i)].is_common_param = false;
+    for (int i = 0; i < group.UsedCount(); ++i)
+      group.params[static_cast<std::size_t>(i)].is_common_param = false;
   }
   ParamGroup& common = catalogue.groups[kCommonGroup];
   common = ParamGroup{};
@@ -163,7 +167,8 @@ CommonParamMarks CollectCommonMarks(const CParamCatalogue& catalogue) {
     const ParamGroup& group = catalogue.groups[static_cast<std::size_t>(g)];
     if (!group.used() || group.count == 0) continue;
     auto& row = marks[static_cast<std::size_t>(g)];
-    for (int i = 0; i < group.UsedCount(); ++i) row.push_back(group.params[static_cast<std::size_t>(i)].is_common_param);
+    for (int i = 0; i < group.UsedCount(); ++i)
+      row.push_back(group.params[static_cast<std::size_t>(i)].is_common_param);
   }
   return marks;
 }

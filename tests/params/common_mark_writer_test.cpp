@@ -1,13 +1,13 @@
+#include "params/common_mark_writer.h"
+
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <memory>
 #include <string>
 
-#include <gtest/gtest.h>
-
 #include "catalogue_builder.h"
 #include "params/catalogue_loader.h"
-#include "params/common_mark_writer.h"
 #include "params/common_param_list.h"
 #include "params/shared_catalogue.h"
 #include "support/temp_dir.h"
@@ -46,7 +46,8 @@ std::string Replaced(std::string text, std::string_view from, std::string_view t
 
 TEST(CatalogueMarks, OnlyTheValueBytesChange) {
   const std::string before = SmallCatalogue();
-  const MarkedCatalogue marked = MarkCatalogueBytes(before, FileVariant::kS3, Marks({{1, {false, true, false}}}));
+  const MarkedCatalogue marked =
+      MarkCatalogueBytes(before, FileVariant::kS3, Marks({{1, {false, true, false}}}));
   ASSERT_EQ(marked.status, MarkWriteStatus::kWritten);
   std::string expected = Replaced(before, "is_common_param=1\r\ntip=a", "is_common_param=0\r\ntip=a");
   expected = Replaced(expected, "is_common_param=0\r\ntip=b", "is_common_param=1\r\ntip=b");
@@ -56,7 +57,8 @@ TEST(CatalogueMarks, OnlyTheValueBytesChange) {
 
 TEST(CatalogueMarks, ASectionWithoutTheKeyGetsItAfterItsLastEntry) {
   const std::string before = SmallCatalogue();
-  const MarkedCatalogue marked = MarkCatalogueBytes(before, FileVariant::kS3, Marks({{1, {true, false, true}}}));
+  const MarkedCatalogue marked =
+      MarkCatalogueBytes(before, FileVariant::kS3, Marks({{1, {true, false, true}}}));
   ASSERT_EQ(marked.status, MarkWriteStatus::kWritten);
   EXPECT_EQ(marked.bytes, before + "is_common_param=1\r\n");
 }
@@ -64,7 +66,8 @@ TEST(CatalogueMarks, ASectionWithoutTheKeyGetsItAfterItsLastEntry) {
 TEST(CatalogueMarks, TheNewLineTakesTheLineEndOfTheLineBeforeIt) {
   std::string before = SmallCatalogue();
   for (std::size_t at; (at = before.find("\r\n")) != std::string::npos;) before.erase(at, 1);
-  const MarkedCatalogue marked = MarkCatalogueBytes(before, FileVariant::kS3, Marks({{1, {true, false, true}}}));
+  const MarkedCatalogue marked =
+      MarkCatalogueBytes(before, FileVariant::kS3, Marks({{1, {true, false, true}}}));
   ASSERT_EQ(marked.status, MarkWriteStatus::kWritten);
   EXPECT_EQ(marked.bytes, before + "is_common_param=1\n");
 }
@@ -72,7 +75,8 @@ TEST(CatalogueMarks, TheNewLineTakesTheLineEndOfTheLineBeforeIt) {
 TEST(CatalogueMarks, ALastLineWithoutLineEndGetsOneBeforeTheNewLine) {
   std::string before = SmallCatalogue();
   before.resize(before.size() - 2);  // "tip=c" ends the file
-  const MarkedCatalogue marked = MarkCatalogueBytes(before, FileVariant::kS3, Marks({{1, {true, false, true}}}));
+  const MarkedCatalogue marked =
+      MarkCatalogueBytes(before, FileVariant::kS3, Marks({{1, {true, false, true}}}));
   ASSERT_EQ(marked.status, MarkWriteStatus::kWritten);
   EXPECT_EQ(marked.bytes, before + "\r\nis_common_param=1");
 }
@@ -115,7 +119,8 @@ TEST(CatalogueMarks, AFileThatHoldsTheMarksIsUnchanged) {
 
 TEST(CatalogueMarks, AFileThatDoesNotLoadIsLeftAlone) {
   const std::string broken = Replaced(SmallCatalogue(), "count=3", "count=4");  // no section group1_parm4
-  const MarkedCatalogue marked = MarkCatalogueBytes(broken, FileVariant::kS3, Marks({{1, {false, true, true}}}));
+  const MarkedCatalogue marked =
+      MarkCatalogueBytes(broken, FileVariant::kS3, Marks({{1, {false, true, true}}}));
   EXPECT_EQ(marked.status, MarkWriteStatus::kNotLoadable);
   EXPECT_EQ(marked.bytes, broken);
 }
@@ -143,7 +148,8 @@ TEST(CatalogueMarks, S2CodesAreReadAsTheS2FileReadsThem) {
   b.Groups(1).Group(1, "组"_gbk, 1).Param(1, 1, "257").Entry("is_common_param", "0");
   EXPECT_EQ(MarkCatalogueBytes(b.text(), FileVariant::kS3, Marks({{1, {true}}})).status,
             MarkWriteStatus::kNotLoadable);
-  EXPECT_EQ(MarkCatalogueBytes(b.text(), FileVariant::kS2, Marks({{1, {true}}})).status, MarkWriteStatus::kWritten);
+  EXPECT_EQ(MarkCatalogueBytes(b.text(), FileVariant::kS2, Marks({{1, {true}}})).status,
+            MarkWriteStatus::kWritten);
 }
 
 TEST(CatalogueMarkFile, IsReplacedKeepingItsPermissions) {
@@ -194,7 +200,8 @@ TEST(ProfileMarks, EveryParameterGetsItsKey) {
 
 TEST(ProfileMarks, AMissingFileIsNotCreated) {
   test::TempDir dir;
-  EXPECT_EQ(WriteMarksToProfile(dir.File("dtuparam.ini"), Marks({{1, {true}}})), MarkWriteStatus::kFileMissing);
+  EXPECT_EQ(WriteMarksToProfile(dir.File("dtuparam.ini"), Marks({{1, {true}}})),
+            MarkWriteStatus::kFileMissing);
   struct stat st {};
   EXPECT_NE(::stat(dir.File("dtuparam.ini").c_str(), &st), 0);
 }
@@ -217,7 +224,8 @@ class ShippedCatalogueMarks : public ::testing::Test {
 TEST_F(ShippedCatalogueMarks, AReloadGivesTheSameCatalogueWithTheNewMarks) {
   // Serial and network groups: a new choice, and a custom pair of the
   // registration group.
-  CommonParamList list = catalogue_.Read([](const CParamCatalogue& c) { return CommonParamList::FromCatalogue(c); });
+  CommonParamList list =
+      catalogue_.Read([](const CParamCatalogue& c) { return CommonParamList::FromCatalogue(c); });
   list.DeleteAll();
   ASSERT_EQ(list.AddParam("数据位"_gbk, 2), CommonParamList::AddOutcome::kAdded);
   ASSERT_EQ(list.AddParam("APN密码"_gbk, 3), CommonParamList::AddOutcome::kAdded);
@@ -258,18 +266,20 @@ TEST_F(ShippedCatalogueMarks, AReloadGivesTheSameCatalogueWithTheNewMarks) {
   reloaded.Write([](CParamCatalogue& c) { c.RebuildCommonGroup(); });
   const std::vector<std::string> common = reloaded.Read([](const CParamCatalogue& c) {
     std::vector<std::string> names;
-    for (int i = 0; i < c.groups[0].count; ++i) names.push_back(c.groups[0].params[static_cast<std::size_t>(i)].name);
+    for (int i = 0; i < c.groups[0].count; ++i)
+      names.push_back(c.groups[0].params[static_cast<std::size_t>(i)].name);
     return names;
   });
   const std::vector<std::string> expected{std::string("数据位"_gbk), std::string("APN密码"_gbk),
-                                         std::string("注册包长度"_gbk), std::string("注册包内容"_gbk)};
+                                          std::string("注册包长度"_gbk), std::string("注册包内容"_gbk)};
   EXPECT_EQ(common, expected);
 }
 
 TEST_F(ShippedCatalogueMarks, DtuparamIniBesideItGetsEveryMarkToo) {
   const std::string profile_path = dir_.File("dtuparam.ini");
   ASSERT_TRUE(test::WriteFileBytes(profile_path, "[application]\r\nproduct=ZR-3100\r\n"));
-  const CommonParamMarks marks = catalogue_.Read([](const CParamCatalogue& c) { return CollectCommonMarks(c); });
+  const CommonParamMarks marks =
+      catalogue_.Read([](const CParamCatalogue& c) { return CollectCommonMarks(c); });
   const CommonMarksWrite written = WriteCommonMarks(dir_.path(), FileVariant::kS3, marks);
   EXPECT_EQ(written.profile, MarkWriteStatus::kWritten);
   EXPECT_EQ(written.catalogue, MarkWriteStatus::kUnchanged);
@@ -277,7 +287,8 @@ TEST_F(ShippedCatalogueMarks, DtuparamIniBesideItGetsEveryMarkToo) {
   int written_keys = 0;
   for (int g = 1; g < kGroupSlots; ++g) {
     for (std::size_t j = 0; j < marks[static_cast<std::size_t>(g)].size(); ++j) {
-      const auto value = profile.Get("group" + std::to_string(g) + "_parm" + std::to_string(j + 1), "is_common_param");
+      const auto value =
+          profile.Get("group" + std::to_string(g) + "_parm" + std::to_string(j + 1), "is_common_param");
       ASSERT_TRUE(value.has_value());
       EXPECT_EQ(*value, marks[static_cast<std::size_t>(g)][j] ? "1" : "0");
       ++written_keys;
@@ -288,12 +299,17 @@ TEST_F(ShippedCatalogueMarks, DtuparamIniBesideItGetsEveryMarkToo) {
 }
 
 TEST(CommonMarksText, NamesTheCatalogueFileThatDidNotTakeTheMarks) {
-  EXPECT_EQ(CommonMarksNotKeptText({MarkWriteStatus::kWritten, MarkWriteStatus::kWriteFailed}, FileVariant::kS2),
-            "常用配置参数未能保存到dtuparam_s2.ini"_gbk);
-  EXPECT_EQ(CommonMarksNotKeptText({MarkWriteStatus::kFileMissing, MarkWriteStatus::kUnsafe}, FileVariant::kS3),
-            "常用配置参数未能保存到dtuparam_s3.ini"_gbk);
-  EXPECT_EQ(CommonMarksNotKeptText({MarkWriteStatus::kWriteFailed, MarkWriteStatus::kUnchanged}, FileVariant::kS3), "");
-  EXPECT_EQ(CommonMarksNotKeptText({MarkWriteStatus::kFileMissing, MarkWriteStatus::kFileMissing}, FileVariant::kS3),
+  EXPECT_EQ(
+      CommonMarksNotKeptText({MarkWriteStatus::kWritten, MarkWriteStatus::kWriteFailed}, FileVariant::kS2),
+      "常用配置参数未能保存到dtuparam_s2.ini"_gbk);
+  EXPECT_EQ(
+      CommonMarksNotKeptText({MarkWriteStatus::kFileMissing, MarkWriteStatus::kUnsafe}, FileVariant::kS3),
+      "常用配置参数未能保存到dtuparam_s3.ini"_gbk);
+  EXPECT_EQ(
+      CommonMarksNotKeptText({MarkWriteStatus::kWriteFailed, MarkWriteStatus::kUnchanged}, FileVariant::kS3),
+      "");
+  EXPECT_EQ(CommonMarksNotKeptText({MarkWriteStatus::kFileMissing, MarkWriteStatus::kFileMissing},
+                                   FileVariant::kS3),
             "");
 }
 

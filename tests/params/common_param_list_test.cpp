@@ -1,11 +1,12 @@
+#include "params/common_param_list.h"
+
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "catalogue_builder.h"
-#include "params/common_param_list.h"
 #include "text/gbk_literal.h"
 
 namespace zt {
@@ -120,8 +121,14 @@ TEST(CommonParamAdd, ARelatedLineAlreadyThereIsNotAddedAgain) {
 TEST(CommonParamAdd, AGroupAddsItsChildrenWithoutRelatedOnes) {
   CommonParamList list = Opened();
   EXPECT_EQ(list.AddGroup(1), Add::kAdded);
-  EXPECT_EQ(list.Lines(), Lines({{"波特率"_gbk, 8}, {"数据位"_gbk, 8}, {"名称A"_gbk, 1}, {"长度"_gbk, 1},
-                                 {"内容"_gbk, 1}, {"前"_gbk, 1}, {"后"_gbk, 1}, {"甲"_gbk, 1}}));
+  EXPECT_EQ(list.Lines(), Lines({{"波特率"_gbk, 8},
+                                 {"数据位"_gbk, 8},
+                                 {"名称A"_gbk, 1},
+                                 {"长度"_gbk, 1},
+                                 {"内容"_gbk, 1},
+                                 {"前"_gbk, 1},
+                                 {"后"_gbk, 1},
+                                 {"甲"_gbk, 1}}));
 }
 
 TEST(CommonParamAdd, AGroupAddsOnlyTheChildrenNotYetListed) {
@@ -229,9 +236,7 @@ TEST(CommonParamLimit, AGroupThatDoesNotFitIsRefusedAsAWhole) {
   EXPECT_EQ(list.Lines(), Lines({{"单个"_gbk, 2}}));
 }
 
-TEST(CommonParamLimit, TheRefusalText) {
-  EXPECT_EQ(CommonParamsFullText(), "常用配置参数不能超过64个"_gbk);
-}
+TEST(CommonParamLimit, TheRefusalText) { EXPECT_EQ(CommonParamsFullText(), "常用配置参数不能超过64个"_gbk); }
 
 TEST(CommonParamApply, RebuildsGroupZeroInListOrderAndSetsTheMarks) {
   auto c = Fixture();

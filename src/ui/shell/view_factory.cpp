@@ -1,6 +1,7 @@
 #include "ui/shell/view_factory.h"
 
 #include "ui/config/view_config.h"
+#include "ui/update/view_update.h"
 
 namespace zt::ui {
 
@@ -10,6 +11,8 @@ CViewBase* CreateView(int view_id, IFrameContext& frame, QWidget* parent) {
   switch (view_id) {
     case kViewConfig:
       return new CViewConfig(frame, parent);
+    case kViewUpdate:
+      return new CViewUpdate(frame, parent);
     default:
       return nullptr;
   }
