@@ -270,9 +270,9 @@ TEST_F(ShippedCatalogueMarks, AReloadGivesTheSameCatalogueWithTheNewMarks) {
       names.push_back(c.groups[0].params[static_cast<std::size_t>(i)].name);
     return names;
   });
-  const std::vector<std::string> expected{std::string("数据位"_gbk), std::string("APN密码"_gbk),
-                                          std::string("注册包长度"_gbk), std::string("注册包内容"_gbk)};
-  EXPECT_EQ(common, expected);
+  const std::string_view expected[] = {"数据位"_gbk, "APN密码"_gbk, "注册包长度"_gbk, "注册包内容"_gbk};
+  EXPECT_EQ(std::vector<std::string_view>(common.begin(), common.end()),
+            std::vector<std::string_view>(std::begin(expected), std::end(expected)));
 }
 
 TEST_F(ShippedCatalogueMarks, DtuparamIniBesideItGetsEveryMarkToo) {
