@@ -46,6 +46,10 @@ class CatalogueKeyMap {
 
   std::size_t size() const { return entries_.size(); }
 
+  // The bytes the map was parsed from. The views Find gives point into them,
+  // so `value->data() - bytes().data()` is where a value lies in the file.
+  std::string_view bytes() const { return text_; }
+
   // Calls f(key, value) for every entry of the section, the latest first, so
   // that the first sight of a key is its value. Exact only for composites
   // that split once: a plain section (Section::plain) with keys that neither

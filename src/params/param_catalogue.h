@@ -89,6 +89,8 @@ struct ParamDef {
   std::string spec_ascstr_first;    // characters allowed first
   std::string spec_ascstr_other;    // characters allowed later
   bool is_const_param = false;
+
+  friend bool operator==(const ParamDef&, const ParamDef&) = default;
 };
 
 struct ParamGroup {
@@ -99,6 +101,7 @@ struct ParamGroup {
   std::array<ParamDef, kParamSlots> params;
 
   bool used() const { return !name.empty(); }
+  friend bool operator==(const ParamGroup&, const ParamGroup&) = default;
   // count, bounded by the slot capacity.
   int UsedCount() const { return count > kParamSlots ? kParamSlots : count; }
 };

@@ -10,6 +10,8 @@
 //   file_variant  S3 (later firmware generation) or S2; set from the DTU's
 //                 software version after a connect; picks the catalogue file.
 //   exiting       set when the operator confirms the exit.
+//   upgrade_cancel  set by the upgrade page's "取消升级"; nothing upgrades
+//                 in the background yet, so nothing reads it.
 #pragma once
 
 #include <atomic>
@@ -25,6 +27,7 @@ struct ProcessFlags {
   std::atomic<bool> at_mode{false};
   std::atomic<FileVariant> file_variant{FileVariant::kS3};
   std::atomic<bool> exiting{false};
+  std::atomic<bool> upgrade_cancel{false};
 };
 
 // The one instance the programs use. Tests make their own ProcessFlags and

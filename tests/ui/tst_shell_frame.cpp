@@ -114,11 +114,10 @@ class TestShellFrame : public QObject {
              QsList({"连接DTU(&L)"_gbk, "-", "参数界面(&G)"_gbk, "配置测试界面"_gbk}));
     QCOMPARE(EntryTexts(menus[3]->menu()->actions()),
              QsList({"-", "全选/全不选(&A)"_gbk, "查询参数(&Q)"_gbk, "设置参数(&C)"_gbk, "默认参数(&D)"_gbk,
-                     "重启DTU(&R)"_gbk}));
+                     "重启DTU(&R)"_gbk, "常用配置参数(&P)"_gbk}));
     QCOMPARE(EntryTexts(menus[4]->menu()->actions()), QsList({"关于 Tolvane 合并版 管理工具(&A)..."_gbk}));
     // The commands of later pages are not offered yet.
     QVERIFY(h.frame().CommandAction(ui::kIdAtView) == nullptr);
-    QVERIFY(h.frame().CommandAction(ui::kIdCommonParams) == nullptr);
   }
 
   void toolbarHoldsTheButtonsTheLabelAndTheSelector() {

@@ -21,6 +21,7 @@
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
 #include "ui/common/qt_text.h"
+#include "ui/config/common_param_dlg.h"
 #include "ui/config/param_list_ctrl.h"
 #include "worker/config_messages.h"
 
@@ -70,8 +71,6 @@ CViewConfig::CViewConfig(IFrameContext& frame, QWidget* parent) : CViewBase(fram
   set_ = CommandButton("设置参数"_gbk, "setButton", list_box_);
   defaults_ = CommandButton("默认参数"_gbk, "defaultsButton", list_box_);
   restart_ = CommandButton("重启DTU"_gbk, "restartButton", list_box_);
-  // The common-parameters manager is not offered yet.
-  common_->setVisible(false);
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(select_all_);
@@ -89,6 +88,7 @@ CViewConfig::CViewConfig(IFrameContext& frame, QWidget* parent) : CViewBase(fram
 
   connect(tree_, &QTreeWidget::itemClicked, this, &CViewConfig::OnTreeItemClicked);
   connect(select_all_, &QCheckBox::clicked, this, [this](bool) { OnSelectAllClicked(); });
+  connect(common_, &QPushButton::clicked, this, &CViewConfig::CommonParamsCommand);
   connect(query_, &QPushButton::clicked, this, &CViewConfig::QueryCommand);
   connect(set_, &QPushButton::clicked, this, &CViewConfig::SetCommand);
   connect(defaults_, &QPushButton::clicked, this, &CViewConfig::DefaultsCommand);
@@ -242,6 +242,10 @@ void CViewConfig::OnSelectAllClicked() {
 }
 
 void CViewConfig::SelectAllCommand() { OnSelectAllClicked(); }
+
+void CViewConfig::CommonParamsCommand() {
+  if (RunCommonParamDlg(frame(), this)) CommonParamsChanged();
+}
 
 void CViewConfig::QueryCommand() { frame().PostToWorker(WM_CFG_QUERY, frame().CurrentMode()); }
 

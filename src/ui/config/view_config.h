@@ -67,6 +67,7 @@ class CViewConfig : public CViewBase {
   void SetCommandControlsEnabled(bool enabled);
 
   // The buttons' commands.
+  void CommonParamsCommand();  // the common-parameters manager, modal
   void QueryCommand();
   void SetCommand();
   void DefaultsCommand();

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "params/channel_modes.h"
+#include "settings/command_state_table.h"
 
 namespace zt {
 class CSerialPort;
@@ -49,6 +50,9 @@ class IFrameContext {
   virtual ICatalogueErrors& CatalogueErrors() = 0;
   // Where the catalogue files lie (beside the program unless told otherwise).
   virtual const std::string& CatalogueFolder() const = 0;
+  // The command states the frame works with (the process-wide table unless
+  // the frame was given its own).
+  virtual CommandStateTable& Commands() { return GlobalCommandStates(); }
 };
 
 }  // namespace zt::ui

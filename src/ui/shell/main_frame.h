@@ -118,6 +118,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   IMessageBox& Messages() override { return messages_; }
   ICatalogueErrors& CatalogueErrors() override { return *catalogue_errors_; }
   const std::string& CatalogueFolder() const override { return catalogue_folder_; }
+  CommandStateTable& Commands() override { return services_.commands; }
 
   // The commands (menu and toolbar), callable directly.
   void OnConnectionSettings();
@@ -135,6 +136,8 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   void OnExport();
   void OnExit();
   void OnAbout();
+  // "常用配置参数(&P)": the common-parameters manager.
+  void OnCommonParams();
   // The run-log bar's commands: neither has a menu item; they are kept for
   // the pages and later toolbars.
   void ToggleRunLog();

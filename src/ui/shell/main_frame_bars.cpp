@@ -163,8 +163,6 @@ void CMainFrame::BuildMenus() {
   views->addAction(MakeCommand(kIdParameterView, "参数界面(&G)"_gbk, [this] { OnParameterView(); }));
   views->addAction(CommandAction(kIdTestView));
 
-  // The common-parameters manager ("常用配置参数(&P)") joins this menu with
-  // its dialog.
   QMenu* params = menu("参数配置(&S)"_gbk, "menu_params");
   params->addSeparator();
   params->addAction(MakeCommand(kIdSelectAll, "全选/全不选(&A)"_gbk, [this] { OnSelectAll(); }));
@@ -172,6 +170,7 @@ void CMainFrame::BuildMenus() {
   params->addAction(MakeCommand(kIdSet, "设置参数(&C)"_gbk, [this] { OnSet(); }));
   params->addAction(MakeCommand(kIdDefaults, "默认参数(&D)"_gbk, [this] { OnDefaults(); }));
   params->addAction(MakeCommand(kIdRestart, "重启DTU(&R)"_gbk, [this] { OnRestart(); }));
+  params->addAction(MakeCommand(kIdCommonParams, "常用配置参数(&P)"_gbk, [this] { OnCommonParams(); }));
 
   QMenu* help = menu("关于(&H)"_gbk, "menu_help");
   help->addAction(MakeCommand(kIdAbout, "关于 Tolvane 合并版 管理工具(&A)..."_gbk, [this] { OnAbout(); }));

@@ -4,6 +4,7 @@
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
 #include "ui/bars/status_panes.h"
+#include "ui/config/common_param_dlg.h"
 #include "ui/shell/about_dlg.h"
 #include "ui/shell/connection_dlg.h"
 #include "ui/shell/main_frame.h"
@@ -86,6 +87,11 @@ void CMainFrame::OnExit() {
 void CMainFrame::OnAbout() {
   CAboutDlg dialog(this);
   dialog.exec();
+}
+
+void CMainFrame::OnCommonParams() {
+  // The page shows the common group again if that is the group on screen.
+  if (RunCommonParamDlg(*this, this) && page_) page_->CommonParamsChanged();
 }
 
 void CMainFrame::OnModeSelected(int index) {

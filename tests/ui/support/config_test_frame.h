@@ -65,6 +65,7 @@ class ConfigTestFrame final : public IFrameContext {
   IMessageBox& Messages() override { return messages; }
   ICatalogueErrors& CatalogueErrors() override { return catalogue_errors; }
   const std::string& CatalogueFolder() const override { return folder; }
+  CommandStateTable& Commands() override { return commands; }
 
   int selector_index = 0;
   bool connected = false;
@@ -78,6 +79,7 @@ class ConfigTestFrame final : public IFrameContext {
   ToolSettingsStore settings;
   RecordingMessageBox messages;
   RecordingCatalogueErrors catalogue_errors;
+  CommandStateTable commands;
   std::unique_ptr<CSerialPort> port;
   std::string folder;
 };

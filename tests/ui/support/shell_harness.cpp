@@ -12,7 +12,8 @@ FrameHarness::FrameHarness(HarnessOptions options) {
   if (!options.settings_text.empty()) test::WriteFileBytes(SettingsPath(), options.settings_text);
   ui::FrameOptions frame_options;
   frame_options.port_override = options.port;
-  frame_options.catalogue_folder = std::string(ZT_SOURCE_DATA_DIR) + "/";
+  frame_options.catalogue_folder =
+      options.catalogue_folder.empty() ? std::string(ZT_SOURCE_DATA_DIR) + "/" : options.catalogue_folder;
   frame_options.settings_file = SettingsPath();
   frame_options.channel_work_file = dir_.File("chlparm.dat");
   frame_options.view_factory = std::move(options.view_factory);

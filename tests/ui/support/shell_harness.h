@@ -22,6 +22,7 @@ struct HarnessOptions {
   std::optional<std::string> port;  // --port
   ui::ViewFactory view_factory;     // empty: the tool's pages
   std::string settings_text;        // written to tool_set.ini before the frame starts
+  std::string catalogue_folder;     // empty: the source tree's data folder
 };
 
 class FrameHarness {
