@@ -124,6 +124,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   bool OnOpenPort();
   void OnClosePort();
   void OnParameterView();
+  void OnAtView();
   void OnConnectDtu();
   void OnQuery();
   void OnSet();

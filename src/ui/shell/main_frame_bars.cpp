@@ -100,6 +100,8 @@ void CMainFrame::BuildToolBar() {
       kToolConnectDtu, "连接DTU"_gbk, [this] { OnConnectDtu(); }, QStyle::SP_DriveNetIcon);
   add(
       kToolParameterView, "参数界面"_gbk, [this] { OnParameterView(); }, QStyle::SP_FileDialogListView);
+  add(
+      kToolAtView, "AT界面"_gbk, [this] { OnAtView(); }, QStyle::SP_ComputerIcon);
   toolbar_->addSeparator();
 
   mode_label_ = new QLabel(Qs("通道模式"_gbk), toolbar_);
@@ -152,11 +154,11 @@ void CMainFrame::BuildMenus() {
   port->addAction(MakeCommand(kIdOpenPort, "打开串口(&O)"_gbk, [this] { OnOpenPort(); }));
   port->addAction(MakeCommand(kIdClosePort, "关闭串口(&D)"_gbk, [this] { OnClosePort(); }));
 
-  // The AT terminal ("AT界面(&A)") joins this menu with its own page.
   QMenu* views = menu("功能界面(&I)"_gbk, "menu_views");
   views->addAction(MakeCommand(kIdConnectDtu, "连接DTU(&L)"_gbk, [this] { OnConnectDtu(); }));
   views->addSeparator();
   views->addAction(MakeCommand(kIdParameterView, "参数界面(&G)"_gbk, [this] { OnParameterView(); }));
+  views->addAction(MakeCommand(kIdAtView, "AT界面(&A)"_gbk, [this] { OnAtView(); }));
 
   // The common-parameters manager ("常用配置参数(&P)") joins this menu with
   // its dialog.

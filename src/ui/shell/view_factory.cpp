@@ -1,6 +1,7 @@
 #include "ui/shell/view_factory.h"
 
 #include "ui/config/view_config.h"
+#include "ui/terminal/view_serial.h"
 
 namespace zt::ui {
 
@@ -10,6 +11,8 @@ CViewBase* CreateView(int view_id, IFrameContext& frame, QWidget* parent) {
   switch (view_id) {
     case kViewConfig:
       return new CViewConfig(frame, parent);
+    case kViewSerial:
+      return new CViewSerial(frame, parent);
     default:
       return nullptr;
   }
