@@ -1,17 +1,20 @@
 // The AT terminal under a fast line: a feeder writes lines into the far end
 // of a pseudo-terminal at a steady rate (1 MB/s by default) for a while (60 s
 // by default) while the main window shows the AT view (offscreen). Reports
-// the bytes written against the bytes the terminal read, and the longest gap
-// between ticks of a 5 ms timer on the UI thread: the longest time the
-// window could not answer.
+// the bytes written against the bytes the terminal read and showed, and the
+// longest gap between ticks of a 5 ms timer on the UI thread: the longest
+// time the window could not answer.
 //
-//   bench_at_terminal_stream [--seconds N] [--rate BYTES_PER_SECOND]
+//   bench_at_terminal_stream [--seconds N] [--rate BYTES_PER_SECOND] [--no-line-ends]
 //
-// Exit status 0 when every byte arrived and the longest gap stayed below
-// 50 ms, 1 otherwise.
+// --no-line-ends sends the same bytes without CR LF: one endless line.
+//
+// Exit status 0 when every byte arrived and showed and the longest gap stayed
+// below 50 ms, 1 otherwise.
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -45,16 +48,21 @@ constexpr auto kFeedStep = std::chrono::milliseconds(10);
 struct Options {
   int seconds = 60;
   long rate = 1000000;
+  bool line_ends = true;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if ((arg == "--seconds" || arg == "--rate") && i + 1 < argc) {
+    if (arg == "--no-line-ends") {
+      options.line_ends = false;
+    } else if ((arg == "--seconds" || arg == "--rate") && i + 1 < argc) {
       const long value = std::strtol(argv[++i], nullptr, 10);
       if (value <= 0) return false;
-      if (arg == "--seconds") options.seconds = static_cast<int>(value);
-      else options.rate = value;
+      if (arg == "--seconds")
+        options.seconds = static_cast<int>(value);
+      else
+        options.rate = value;
     } else {
       return false;
     }
@@ -89,14 +97,34 @@ struct Line {
   }
 };
 
-// Lines of 100 bytes, numbered, so the box sees real line ends.
-std::string Pattern() {
+// A temporary folder that is the current one while it lives.
+struct WorkFolder {
+  std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("zt_bench_terminal_" + std::to_string(::getpid()));
+  std::filesystem::path old = std::filesystem::current_path();
+
+  WorkFolder() {
+    std::filesystem::create_directories(path);
+    std::filesystem::current_path(path);
+  }
+  ~WorkFolder() {
+    std::filesystem::current_path(old);
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+
+// Lines of 100 bytes, numbered, so the box sees real line ends (or the
+// same bytes with blanks for line ends: one endless line).
+std::string Pattern(bool line_ends) {
+  constexpr std::size_t kLine = 100;
   std::string text;
   for (int i = 0; i < 1000; ++i) {
-    char line[101];
-    std::snprintf(line, sizeof line, "%06d ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz 0123456789 "
-                                     "+CSQ: 23,99 OK ........\r\n", i);
-    text.append(line, 100);
+    std::string line =
+        std::to_string(100000 + i) + " ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz +CSQ: 23,99 OK";
+    line.resize(kLine - 2, '.');
+    line += line_ends ? "\r\n" : "  ";
+    text += line;
   }
   return text;
 }
@@ -104,8 +132,9 @@ std::string Pattern() {
 // Writes `rate` bytes a second in 10 ms steps until `until`; returns the
 // count written. A step that finds the line full waits for it: the rate
 // reached then shows in the report.
-std::uint64_t Feed(int fd, long rate, Clock::time_point until, const std::atomic<bool>& stop) {
-  const std::string pattern = Pattern();
+std::uint64_t Feed(int fd, long rate, bool line_ends, Clock::time_point until,
+                   const std::atomic<bool>& stop) {
+  const std::string pattern = Pattern(line_ends);
   const std::size_t step = static_cast<std::size_t>(rate / 100);
   std::size_t offset = 0;
   std::uint64_t written = 0;
@@ -137,7 +166,7 @@ std::uint64_t Feed(int fd, long rate, Clock::time_point until, const std::atomic
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: %s [--seconds N] [--rate BYTES_PER_SECOND]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--seconds N] [--rate BYTES_PER_SECOND] [--no-line-ends]\n", argv[0]);
     return 2;
   }
   if (::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -152,25 +181,22 @@ int main(int argc, char** argv) {
 
   // The window keeps its settings and the terminal its cmd.ini in a folder of
   // their own.
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("zt_bench_terminal_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
-  const std::filesystem::path old_cwd = std::filesystem::current_path();
-  std::filesystem::current_path(folder);
-
+  const WorkFolder folder;
   zt::SharedCatalogue catalogue;
   zt::ProcessFlags flags;
   zt::ToolSettingsStore settings;
   zt::CommandStateTable commands;
   zt::ui::FrameOptions frame_options;
   frame_options.port_override = line.path;
-  frame_options.settings_file = (folder / "tool_set.ini").string();
-  frame_options.channel_work_file = (folder / "chlparm.dat").string();
+  frame_options.settings_file = (folder.path / "tool_set.ini").string();
+  frame_options.channel_work_file = (folder.path / "chlparm.dat").string();
   std::uint64_t sent = 0;
   std::uint64_t read = 0;
+  std::uint64_t shown = 0;
   qint64 longest_gap = 0;
   {
-    zt::ui::CMainFrame frame(zt::ui::FrameServices{catalogue, flags, settings, commands}, std::move(frame_options));
+    zt::ui::CMainFrame frame(zt::ui::FrameServices{catalogue, flags, settings, commands},
+                             std::move(frame_options));
     frame.show();
     QCoreApplication::processEvents();
     if (!frame.OnOpenPort()) {
@@ -188,9 +214,8 @@ int main(int argc, char** argv) {
     since_tick.start();
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-      longest_gap = std::max(longest_gap, since_tick.restart());
-    });
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { longest_gap = std::max(longest_gap, since_tick.restart()); });
     // Settle first: the window's own start-up does not count.
     QTimer::singleShot(200, [&] {
       since_tick.restart();
@@ -202,7 +227,8 @@ int main(int argc, char** argv) {
     const auto start = Clock::now() + std::chrono::milliseconds(250);
     std::thread feeder([&] {
       std::this_thread::sleep_until(start);
-      sent = Feed(line.master, options.rate, start + std::chrono::seconds(options.seconds), stop);
+      sent = Feed(line.master, options.rate, options.line_ends, start + std::chrono::seconds(options.seconds),
+                  stop);
       fed.store(true);
     });
     // Until the feeder is done, then until the terminal has read it all
@@ -213,7 +239,7 @@ int main(int argc, char** argv) {
     QObject::connect(&check, &QTimer::timeout, [&] {
       if (!fed.load()) return;
       if (!drain.isValid()) drain.start();
-      if (terminal->BytesRead() >= sent || drain.elapsed() > 10000) loop.quit();
+      if (terminal->BytesShown() >= sent || drain.elapsed() > 10000) loop.quit();
     });
     check.start(50);
     loop.exec();
@@ -221,17 +247,23 @@ int main(int argc, char** argv) {
     stop.store(true);
     feeder.join();
     read = terminal->BytesRead();
+    shown = terminal->BytesShown();
     frame.Shutdown();
   }
-  std::filesystem::current_path(old_cwd);
-  std::filesystem::remove_all(folder);
 
   const double seconds = options.seconds;
-  std::printf("AT terminal stream: %d s at %ld bytes/s asked\n", options.seconds, options.rate);
-  std::printf("  bytes sent       %llu (%.0f bytes/s)\n", static_cast<unsigned long long>(sent), sent / seconds);
+  std::printf("AT terminal stream: %d s at %ld bytes/s asked%s\n", options.seconds, options.rate,
+              options.line_ends ? "" : ", no line ends");
+  std::printf("  bytes sent       %llu (%.0f bytes/s)\n", static_cast<unsigned long long>(sent),
+              sent / seconds);
   std::printf("  bytes received   %llu%s\n", static_cast<unsigned long long>(read),
               read == sent ? " (equal)" : " (DIFFERENT)");
+  std::printf("  bytes shown      %llu%s\n", static_cast<unsigned long long>(shown),
+              shown == sent ? " (equal)" : " (DIFFERENT)");
   std::printf("  longest UI stall %lld ms (target below %lld ms)\n", static_cast<long long>(longest_gap),
               static_cast<long long>(kStallLimitMs));
-  return read == sent && longest_gap < kStallLimitMs ? 0 : 1;
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  std::printf("  peak memory      %ld MB\n", usage.ru_maxrss / 1024);
+  return read == sent && shown == sent && longest_gap < kStallLimitMs ? 0 : 1;
 }

@@ -12,8 +12,8 @@ namespace {
 using namespace zt::literals;
 using namespace std::string_view_literals;
 
-constexpr std::array<std::string_view, 14> kBauds = {"110"sv,   "300"sv,   "600"sv,    "1200"sv,   "2400"sv,
-                                                     "4800"sv,  "9600"sv,  "14400"sv,  "19200"sv,  "38400"sv,
+constexpr std::array<std::string_view, 14> kBauds = {"110"sv,   "300"sv,    "600"sv,    "1200"sv,  "2400"sv,
+                                                     "4800"sv,  "9600"sv,   "14400"sv,  "19200"sv, "38400"sv,
                                                      "57600"sv, "115200"sv, "128000"sv, "256000"sv};
 constexpr std::array<std::string_view, 4> kDataBits = {"8"sv, "7"sv, "6"sv, "5"sv};
 constexpr std::array<std::string_view, 3> kStopBits = {"1"sv, "1.5"sv, "2"sv};
@@ -41,18 +41,20 @@ const LineListInfo& LineListFor(LineList list) { return Lists()[static_cast<std:
 
 LineSettingCode LineSettingFromEntry(LineList list, std::string_view text) {
   switch (list) {
-    case LineList::kBaud: return {kLineBaud, DecimalValue(text)};
-    case LineList::kDataBits: return {kLineDataBits, DecimalValue(text)};
-    case LineList::kStopBits: return {kLineStopBits, text == "1" ? 0u : text == "1.5" ? 1u : 2u};
+    case LineList::kBaud:
+      return {kLineBaud, DecimalValue(text)};
+    case LineList::kDataBits:
+      return {kLineDataBits, DecimalValue(text)};
+    case LineList::kStopBits:
+      return {kLineStopBits, text == "1" ? 0u : text == "1.5" ? 1u : 2u};
     case LineList::kParity: {
-      std::uint32_t code = 4;
-      if (text == "NONE") code = 0;
-      else if (text == "ODD") code = 1;
-      else if (text == "EVEN") code = 2;
-      else if (text == "MARK") code = 3;
-      return {kLineParity, code};
+      constexpr std::string_view kCoded[] = {"NONE", "ODD", "EVEN", "MARK"};
+      std::uint32_t code = 0;
+      while (code < std::size(kCoded) && kCoded[code] != text) ++code;
+      return {kLineParity, code};  // anything else ("SPACE") is 4
     }
-    case LineList::kFlowControl: return {kLineFlowControl, text == "NONE" ? 1u : text == "HW" ? 2u : 3u};
+    case LineList::kFlowControl:
+      return {kLineFlowControl, text == "NONE" ? 1u : text == "HW" ? 2u : 3u};
   }
   return {-1, 0};
 }

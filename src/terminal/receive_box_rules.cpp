@@ -16,6 +16,28 @@ bool IsGbkLead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 
 bool ClearsBeforeAppend(int line_count) { return line_count >= kReceiveBoxLineLimit; }
 
+std::string BreakLongLines(std::string_view gbk, std::size_t& column) {
+  std::string out;
+  out.reserve(gbk.size() + gbk.size() / kLongestShownLine + 1);
+  std::size_t at = 0;
+  while (at < gbk.size()) {
+    const char c = gbk[at];
+    const std::size_t unit = IsGbkLead(static_cast<unsigned char>(c)) && at + 1 < gbk.size() ? 2 : 1;
+    if (c == '\r' || c == '\n') {
+      column = 0;
+    } else {
+      if (column + unit > kLongestShownLine) {
+        out.push_back('\n');
+        column = 0;
+      }
+      column += unit;
+    }
+    out.append(gbk.substr(at, unit));
+    at += unit;
+  }
+  return out;
+}
+
 std::string_view TextBeforeZero(std::string_view block) {
   const std::size_t zero = block.find('\0');
   return zero == std::string_view::npos ? block : block.substr(0, zero);

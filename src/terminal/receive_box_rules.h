@@ -19,6 +19,17 @@ inline constexpr int kReceiveBoxLineLimit = 500;
 // True when a box holding `line_count` lines is emptied before an append.
 bool ClearsBeforeAppend(int line_count);
 
+// The box shows a line that has no end yet in pieces of at most this many
+// bytes: laying out one ever longer line again on every append would hold up
+// the window on a line that never ends. Only the display is broken; the
+// bytes kept for a save are those received.
+inline constexpr std::size_t kLongestShownLine = 1024;
+
+// `gbk` as the box shows it: "\n" put in wherever a line would grow beyond
+// kLongestShownLine bytes (never inside a GBK character). `column` is the
+// length of the line the box ends with; it is updated.
+std::string BreakLongLines(std::string_view gbk, std::size_t& column);
+
 // A block read from the port, up to its first zero byte.
 std::string_view TextBeforeZero(std::string_view block);
 

@@ -93,7 +93,8 @@ std::uint32_t ParsePeriodText(std::string_view text) {
 
 int TimerPeriodMs(std::uint32_t period) {
   if (period < static_cast<std::uint32_t>(kMinimumTimerMs)) return kMinimumTimerMs;
-  if (period > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+  if (period > static_cast<std::uint32_t>(std::numeric_limits<int>::max()))
+    return std::numeric_limits<int>::max();
   return static_cast<int>(period);
 }
 

@@ -37,7 +37,8 @@ TEST(QuickSendFile, IsWrittenRowByRowWithTheIntervalInOption10) {
   ASSERT_TRUE(SaveQuickSend(dir.File("cmd.ini"), saved));
   const std::string text = test::ReadFileBytes(dir.File("cmd.ini"));
   EXPECT_EQ(text.substr(0, 56), "[option1]\r\nchecked=1\r\ncontent=AT\r\n\r\n[option2]\r\nchecked=0");
-  EXPECT_NE(text.find("[option10]\r\nchecked=0\r\ncontent=\r\ninterval=1000\r\n\r\n[option11]"), std::string::npos);
+  EXPECT_NE(text.find("[option10]\r\nchecked=0\r\ncontent=\r\ninterval=1000\r\n\r\n[option11]"),
+            std::string::npos);
   EXPECT_EQ(text.substr(text.size() - 33), "[option11]\r\nchecked=0\r\ncontent=\r\n");
 }
 
@@ -89,7 +90,8 @@ TEST(QuickSendFile, AnAbsentFileLeavesThePanelAsItIs) {
 
 TEST(QuickSendFile, AContentIsReadUpTo1023Bytes) {
   test::TempDir dir;
-  ASSERT_TRUE(test::WriteFileBytes(dir.File("cmd.ini"), "[option1]\r\ncontent=" + std::string(1500, 'A') + "\r\n"));
+  ASSERT_TRUE(
+      test::WriteFileBytes(dir.File("cmd.ini"), "[option1]\r\ncontent=" + std::string(1500, 'A') + "\r\n"));
   QuickSendContents loaded;
   LoadQuickSend(dir.File("cmd.ini"), loaded);
   EXPECT_EQ(loaded.rows[0].text, std::string(1023, 'A'));

@@ -70,7 +70,8 @@ TEST_F(QuickSendSenderTest, EmptyOrTooLongRowsAndAClosedPortSendNothing) {
 
 TEST_F(QuickSendSenderTest, ManualSendsKeepTheOrderOfThePresses) {
   QuickSendSender sender(port_);
-  for (int row = 0; row < kQuickSendRows; ++row) sender.SetRow(row, "R" + std::to_string(row + 1) + ";", false);
+  for (int row = 0; row < kQuickSendRows; ++row)
+    sender.SetRow(row, "R" + std::to_string(row + 1) + ";", false);
   for (const int row : {3, 0, 10, 3}) sender.SendRow(row);
   ASSERT_TRUE(peer_.WaitForReceived("R4;R1;R11;R4;"));
   EXPECT_EQ(peer_.Received(), "R4;R1;R11;R4;");
@@ -86,7 +87,8 @@ TEST_F(QuickSendSenderTest, ACycleSendsTheFilledRowsInOrderOverAndOver) {
   sender.StopCycle();
   EXPECT_FALSE(sender.IsCycling());
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (sender.CycleThreadAlive() && std::chrono::steady_clock::now() < limit) std::this_thread::sleep_for(Millis(5));
+  while (sender.CycleThreadAlive() && std::chrono::steady_clock::now() < limit)
+    std::this_thread::sleep_for(Millis(5));
   EXPECT_FALSE(sender.CycleThreadAlive());
   // The cycle in progress was finished: every ONE has its THREE (the peer
   // may still be reading the last one).

@@ -20,6 +20,27 @@ TEST(ReceiveBox, IsEmptiedBeforeAnAppendOnceItHolds500Lines) {
   EXPECT_TRUE(ClearsBeforeAppend(12000));
 }
 
+TEST(ReceiveBox, ALineWithoutEndShowsInPiecesOf1024Bytes) {
+  std::size_t column = 0;
+  EXPECT_EQ(BreakLongLines(std::string(1024, 'a'), column), std::string(1024, 'a'));
+  EXPECT_EQ(column, 1024u);
+  EXPECT_EQ(BreakLongLines("bc", column), "\nbc");
+  EXPECT_EQ(column, 2u);
+  // Line ends start a new line.
+  column = 1000;
+  EXPECT_EQ(BreakLongLines("x\r\n" + std::string(30, 'y'), column), "x\r\n" + std::string(30, 'y'));
+  EXPECT_EQ(column, 30u);
+}
+
+TEST(ReceiveBox, APieceNeverEndsInsideAGbkCharacter) {
+  std::size_t column = 1023;
+  const std::string zhong("中"_gbk);
+  EXPECT_EQ(BreakLongLines(zhong + "a", column), "\n" + zhong + "a");
+  EXPECT_EQ(column, 3u);
+  column = 1022;
+  EXPECT_EQ(BreakLongLines(zhong + "a", column), zhong + "\na");
+}
+
 TEST(ReceiveBox, ABlockEndsAtItsFirstZeroByte) {
   EXPECT_EQ(TextBeforeZero("OK\r\n"), "OK\r\n");
   EXPECT_EQ(TextBeforeZero("AB\0CD\0"s), "AB");

@@ -44,7 +44,8 @@ TEST_F(TerminalReceiverTest, ABlockEndsAtItsFirstZeroByte) {
   ASSERT_TRUE(peer_.WaitQueuedAtPort(5));
   receiver.Start();
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (receiver.ReadTotal() < 5 && std::chrono::steady_clock::now() < limit) std::this_thread::sleep_for(Millis(5));
+  while (receiver.ReadTotal() < 5 && std::chrono::steady_clock::now() < limit)
+    std::this_thread::sleep_for(Millis(5));
   receiver.Stop();
   EXPECT_EQ(receiver.ReadTotal(), 5u);
   EXPECT_EQ(receiver.TakeReceived(), "AB");

@@ -195,7 +195,8 @@ class TestTerminalFrame : public QObject {
     QVERIFY(terminal != nullptr);
     terminal->findChild<QLineEdit*>(QStringLiteral("input_line"))->setText(QStringLiteral("+++"));
     QTest::keyClick(terminal->findChild<QLineEdit*>(QStringLiteral("input_line")), Qt::Key_Return);
-    QVERIFY(WaitFor([&] { return terminal->ShownBytes().find("RUN AT\r\nOK\r\n") != std::string::npos; }, 5000));
+    QVERIFY(
+        WaitFor([&] { return terminal->ShownBytes().find("RUN AT\r\nOK\r\n") != std::string::npos; }, 5000));
     h.frame().CommandAction(ui::kIdParameterView)->trigger();
     QVERIFY(h.frame().IsConnected());
     QVERIFY(h.Enabled(ui::kIdQuery));

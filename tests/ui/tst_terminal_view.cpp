@@ -309,12 +309,29 @@ class TestTerminalView : public QObject {
     QVERIFY(WaitFor([&] { return t.view()->ShownBytes() == lines + "next\r\n"; }, 5000));
   }
 
+  void aLineWithoutEndShowsInPiecesAndIsSavedWhole() {
+    TerminalHarness t;
+    const std::string line(3000, 'a');
+    t.peer.Write(line);
+    QVERIFY(WaitFor([&] { return t.view()->ShownBytes() == line; }, 5000));
+    const QStringList shown = t.view()->ReceiveBox()->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(shown.size(), 3);
+    QCOMPARE(shown[0].size(), 1024);
+    QCOMPARE(shown[1].size(), 1024);
+    QCOMPARE(shown[2].size(), 952);
+    test::TempDir dir;
+    t.view()->SetSaveFileChooser([&](QWidget*) { return QString::fromStdString(dir.File("long.txt")); });
+    t.Button("save_button")->click();
+    QCOMPARE(test::ReadFileBytes(dir.File("long.txt")), line);
+  }
+
   void receivingGivesTheBoxTheFocus() {
     TerminalHarness t;
     t.Button("save_button")->setFocus();
     t.peer.Write("OK\r\n");
     QVERIFY(WaitFor([&] { return t.view()->ReceiveBox()->hasFocus(); }, 5000));
-    QCOMPARE(t.view()->ReceiveBox()->textCursor().position(), t.view()->ReceiveBox()->document()->characterCount() - 1);
+    QCOMPARE(t.view()->ReceiveBox()->textCursor().position(),
+             t.view()->ReceiveBox()->document()->characterCount() - 1);
   }
 
   void clearingLeavesASingleBlank() {
@@ -365,7 +382,8 @@ class TestTerminalView : public QObject {
     QCOMPARE(t.Button("expand_button")->text(), Qs("收缩"_gbk));
     QVERIFY(t.view()->Panel()->isVisible());
     QVERIFY(WaitFor([&] { return box->width() < wide; }, 2000));
-    QVERIFY(t.view()->Panel()->mapTo(t.view(), QPoint(0, 0)).x() >= box->mapTo(t.view(), QPoint(box->width(), 0)).x());
+    QVERIFY(t.view()->Panel()->mapTo(t.view(), QPoint(0, 0)).x() >=
+            box->mapTo(t.view(), QPoint(box->width(), 0)).x());
     QCOMPARE(t.view()->Panel()->mapTo(t.view(), QPoint(0, 0)).y(), box->mapTo(t.view(), QPoint(0, 0)).y());
     t.Button("expand_button")->click();
     QCOMPARE(t.Button("expand_button")->text(), Qs("扩展"_gbk));

@@ -85,7 +85,8 @@ QuickSendContents QuickSendPanel::Contents() const {
   QuickSendContents contents;
   for (int index = 0; index < kQuickSendRows; ++index) {
     const RowWidgets& row = rows_[static_cast<std::size_t>(index)];
-    contents.rows[static_cast<std::size_t>(index)] = QuickSendRow{Gbk(row.edit->text()), row.hex->isChecked()};
+    contents.rows[static_cast<std::size_t>(index)] =
+        QuickSendRow{Gbk(row.edit->text()), row.hex->isChecked()};
   }
   contents.interval = Gbk(interval_->text());
   return contents;
@@ -113,8 +114,11 @@ void QuickSendPanel::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Escape: event->accept(); return;
-    default: QWidget::keyPressEvent(event);
+    case Qt::Key_Escape:
+      event->accept();
+      return;
+    default:
+      QWidget::keyPressEvent(event);
   }
 }
 

@@ -77,7 +77,8 @@ void CViewSerial::BuildLayout() {
 
   panel_ = new QuickSendPanel(frame().Port(), std::string(kQuickSendFile), this);
   panel_->hide();
-  connect(panel_, &QuickSendPanel::sendPeriodEnabled, this, [this](bool enabled) { period_->setEnabled(enabled); });
+  connect(panel_, &QuickSendPanel::sendPeriodEnabled, this,
+          [this](bool enabled) { period_->setEnabled(enabled); });
 
   page->addWidget(new QLabel(Qs("字符串接收框:"_gbk), this));
   auto* top = new QHBoxLayout;
@@ -105,7 +106,8 @@ void CViewSerial::BuildLayout() {
   timed_->setObjectName(QStringLiteral("timed_box"));
   period_ = new QLineEdit(Qs(kInitialPeriod), this);
   period_->setObjectName(QStringLiteral("send_period"));
-  period_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,10}")), period_));
+  period_->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,10}")), period_));
   period_->setMaximumWidth(kPeriodEditWidth);
   clear_ = new QPushButton(Qs("清空窗口"_gbk), this);
   clear_->setObjectName(QStringLiteral("clear_button"));
@@ -213,11 +215,13 @@ void CViewSerial::AppendReceived(std::string_view gbk) {
   if (ClearsBeforeAppend(receive_box_->blockCount())) {
     receive_box_->clear();
     shown_.clear();
+    shown_column_ = 0;
   }
   receive_box_->moveCursor(QTextCursor::End);
-  receive_box_->insertPlainText(QsEscaped(gbk));
+  receive_box_->insertPlainText(QsEscaped(BreakLongLines(gbk, shown_column_)));
   receive_box_->ensureCursorVisible();
   shown_.append(gbk);
+  shown_total_ += gbk.size();
   if (!receive_box_->hasFocus()) {
     receive_box_->setFocus();
     receive_box_->moveCursor(QTextCursor::End);
@@ -227,6 +231,7 @@ void CViewSerial::AppendReceived(std::string_view gbk) {
 void CViewSerial::ClearReceived() {
   receive_box_->setPlainText(QStringLiteral(" "));
   shown_.assign(1, ' ');
+  shown_column_ = 1;
   receive_box_->setFocus();
 }
 
@@ -237,7 +242,8 @@ void CViewSerial::SaveReceived() {
   if (chosen.isEmpty()) return;
   const std::string path = WithTxtExtension(NativePath(chosen));
   if (!WriteReceivedFile(path, shown_)) {
-    ShowMessageBox(this, terminal_texts::kSaveFileFailed, terminal_texts::kNoticeCaption, MessageIcon::kError);
+    ShowMessageBox(this, terminal_texts::kSaveFileFailed, terminal_texts::kNoticeCaption,
+                   MessageIcon::kError);
     return;
   }
   frame().AddLogLine(SaveLogLine(Gbk(QString::fromStdString(path))));

@@ -65,7 +65,8 @@ class CViewSerial : public CViewBase {
   void TogglePanel();
   // A line-settings list changed to the entry `gbk_text`.
   void ChangeLineSetting(LineList list, std::string_view gbk_text);
-  // Adds received GBK bytes to the box (emptied first once it holds 500 lines).
+  // Adds received GBK bytes to the box (emptied first once it holds 500 lines;
+  // a line without end shows in pieces of 1024 bytes).
   void AppendReceived(std::string_view gbk);
   // The quick-send panel to cmd.ini (the frame's save before the exit question).
   void SaveQuickSend();
@@ -78,6 +79,8 @@ class CViewSerial : public CViewBase {
   // What the page holds, for the frame's tests and the benchmarks.
   const std::string& ShownBytes() const { return shown_; }
   std::uint64_t BytesRead() const;
+  // Every byte that went into the box since the start.
+  std::uint64_t BytesShown() const { return shown_total_; }
   bool ReceiveThreadRunning() const;
   QuickSendPanel* Panel() const { return panel_; }
   QPlainTextEdit* ReceiveBox() const { return receive_box_; }
@@ -116,8 +119,10 @@ class CViewSerial : public CViewBase {
   QTimer* flush_timer_ = nullptr;
 
   std::unique_ptr<TerminalReceiver> receiver_;
-  std::string shown_;  // the bytes the box shows, as received
-  std::string held_;   // a GBK lead byte waiting for its second half
+  std::string shown_;             // the bytes the box shows, as received
+  std::string held_;              // a GBK lead byte waiting for its second half
+  std::size_t shown_column_ = 0;  // bytes of the box's last line
+  std::uint64_t shown_total_ = 0;
   bool started_ = false;
   bool retired_ = false;
   SaveFileChooser choose_save_file_;

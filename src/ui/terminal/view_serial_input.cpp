@@ -26,8 +26,10 @@ QString TypedText(const QKeyEvent& key) {
   switch (key.key()) {
     case Qt::Key_Delete:
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return {};
-    default: break;
+    case Qt::Key_Backtab:
+      return {};
+    default:
+      break;
   }
   if ((mods & Qt::ControlModifier) != 0 && key.key() >= Qt::Key_A && key.key() <= Qt::Key_Z) {
     return QString(QChar(key.key() - Qt::Key_A + 1));
@@ -49,21 +51,30 @@ void CViewSerial::ShowInputError(std::string_view text) {
 void CViewSerial::SendInput() {
   const InputData input = BuildInputData(Gbk(input_->text()), hex_->isChecked(), new_line_->isChecked());
   switch (input.verdict) {
-    case InputVerdict::kSend: Write(input.bytes); break;
-    case InputVerdict::kEmpty: input_->setFocus(); break;
+    case InputVerdict::kSend:
+      Write(input.bytes);
+      break;
+    case InputVerdict::kEmpty:
+      input_->setFocus();
+      break;
     case InputVerdict::kForeignCharacter:
       ShowInputError(terminal_texts::kForeignHexCharacter);
       input_->setFocus();
       break;
-    case InputVerdict::kMalformedHex: ShowInputError(terminal_texts::kMalformedHex); break;
+    case InputVerdict::kMalformedHex:
+      ShowInputError(terminal_texts::kMalformedHex);
+      break;
   }
 }
 
 void CViewSerial::TimedSend() {
   const InputData input = BuildInputData(Gbk(input_->text()), hex_->isChecked(), new_line_->isChecked());
   switch (input.verdict) {
-    case InputVerdict::kSend: Write(input.bytes); break;
-    case InputVerdict::kEmpty: break;  // the timer keeps running
+    case InputVerdict::kSend:
+      Write(input.bytes);
+      break;
+    case InputVerdict::kEmpty:
+      break;  // the timer keeps running
     // A refused input stops the timer; "定时发送" stays ticked and the period
     // edit stays disabled until the operator clears the box. The timer stops
     // before the message, so no second tick queues another one.
