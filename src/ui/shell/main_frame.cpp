@@ -20,6 +20,7 @@
 #include "ui/shell/frame_reports.h"
 #include "ui/shell/shell_texts.h"
 #include "ui/shell/worker_reports_bridge.h"
+#include "ui/terminal/view_serial.h"
 #include "worker/config_thread.h"
 
 namespace zt::ui {
@@ -108,6 +109,8 @@ void CMainFrame::Shutdown() {
   while (!worker_->WaitStopped(std::chrono::milliseconds(20))) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
   }
+  // The page goes before the port: the AT terminal's threads use it.
+  delete takeCentralWidget();
   port_->Close();
 }
 
@@ -145,6 +148,10 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   if (page_ && !page_->CanLeave()) {
     event->ignore();
     return;
+  }
+  // The quick-send panel is saved before the question, also when it is cancelled.
+  if (auto* terminal = qobject_cast<CViewSerial*>(page_.data()); at_view_showing_ && terminal != nullptr) {
+    terminal->SaveQuickSend();
   }
   if (!AskQuestion(this, "确认要退出系统吗?"_gbk, kAppTitle, QuestionButtons::kOkCancel,
                    MessageIcon::kQuestion)) {

@@ -125,6 +125,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   bool OnOpenPort();
   void OnClosePort();
   void OnParameterView();
+  void OnAtView();
   void OnTestView();
   void OnConnectDtu();
   void OnQuery();

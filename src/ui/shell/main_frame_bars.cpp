@@ -100,6 +100,8 @@ void CMainFrame::BuildToolBar() {
       kToolConnectDtu, "连接DTU"_gbk, [this] { OnConnectDtu(); }, QStyle::SP_DriveNetIcon);
   add(
       kToolParameterView, "参数界面"_gbk, [this] { OnParameterView(); }, QStyle::SP_FileDialogListView);
+  add(
+      kToolAtView, "AT界面"_gbk, [this] { OnAtView(); }, QStyle::SP_ComputerIcon);
   // The production-test page: one command for its button and its menu item.
   add(
       kIdTestView, "配置测试界面"_gbk, [this] { OnTestView(); }, QStyle::SP_DialogApplyButton);
@@ -156,11 +158,11 @@ void CMainFrame::BuildMenus() {
   port->addAction(MakeCommand(kIdOpenPort, "打开串口(&O)"_gbk, [this] { OnOpenPort(); }));
   port->addAction(MakeCommand(kIdClosePort, "关闭串口(&D)"_gbk, [this] { OnClosePort(); }));
 
-  // The AT terminal ("AT界面(&A)") joins this menu with its own page.
   QMenu* views = menu("功能界面(&I)"_gbk, "menu_views");
   views->addAction(MakeCommand(kIdConnectDtu, "连接DTU(&L)"_gbk, [this] { OnConnectDtu(); }));
   views->addSeparator();
   views->addAction(MakeCommand(kIdParameterView, "参数界面(&G)"_gbk, [this] { OnParameterView(); }));
+  views->addAction(MakeCommand(kIdAtView, "AT界面(&A)"_gbk, [this] { OnAtView(); }));
   views->addAction(CommandAction(kIdTestView));
 
   QMenu* params = menu("参数配置(&S)"_gbk, "menu_params");

@@ -53,6 +53,23 @@ void CMainFrame::OnParameterView() {
   RefreshParameterCommands();
 }
 
+// A worker transaction that runs now sees the AT mode and ends with its
+// abort line; the terminal then has the port to itself.
+void CMainFrame::OnAtView() {
+  const bool was_at_mode = at_mode_;
+  at_mode_ = true;
+  services_.flags.at_mode.store(true);
+  if (!SwitchView(kViewSerial)) {
+    at_mode_ = was_at_mode;
+    services_.flags.at_mode.store(was_at_mode);
+    return;
+  }
+  AddLogLine("处于AT界面!"_gbk);
+  services_.commands.OnAtView();
+  SetSelectorEnabled(false);
+  RefreshCommandStates();
+}
+
 void CMainFrame::OnTestView() { SwitchView(kViewTest); }
 
 void CMainFrame::OnConnectDtu() { PostToWorker(WM_CFG_CONNECT, static_cast<std::uintptr_t>(CurrentMode())); }

@@ -2,17 +2,20 @@
 
 #include "ui/config/view_config.h"
 #include "ui/prodtest/view_test.h"
+#include "ui/terminal/view_serial.h"
 #include "ui/update/view_update.h"
 
 namespace zt::ui {
 
-// The AT terminal (131) joins here with a case of its own.
+// One case per page; a switch builds a fresh page every time.
 CViewBase* CreateView(int view_id, IFrameContext& frame, QWidget* parent) {
   switch (view_id) {
     case kViewConfig:
       return new CViewConfig(frame, parent);
     case kViewUpdate:
       return new CViewUpdate(frame, parent);
+    case kViewSerial:
+      return new CViewSerial(frame, parent);
     case kViewTest:
       return new CViewTest(frame, parent);
     default:
