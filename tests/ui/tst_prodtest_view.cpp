@@ -84,8 +84,7 @@ class TestProdtestView : public QObject {
     auto* views = b.frame().findChild<QMenu*>(QStringLiteral("menu_views"));
     QVERIFY(views != nullptr);
     QVERIFY(views->actions().contains(command));
-    QCOMPARE(views->actions().indexOf(command),
-             views->actions().indexOf(b.frame().CommandAction(ui::kIdParameterView)) + 1);
+    QCOMPARE(views->actions().indexOf(command), views->actions().indexOf(b.frame().CommandAction(ui::kIdAtView)) + 1);
     auto* toolbar = b.frame().findChild<QToolBar*>(QStringLiteral("main_toolbar"));
     QVERIFY(toolbar->actions().contains(command));
     QCOMPARE(b.view()->ViewId(), ui::kViewTest);
