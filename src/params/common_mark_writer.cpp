@@ -1,11 +1,8 @@
 #include "params/common_mark_writer.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -13,6 +10,7 @@
 
 #include "params/catalogue_key_map.h"
 #include "params/catalogue_loader.h"
+#include "text/atomic_file.h"
 #include "text/gbk_literal.h"
 #include "text/profile_file.h"
 #include "text/strformat.h"
@@ -101,29 +99,6 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes) {
   return std::ferror(file.get()) != 0 ? ReadStatus::kUnreadable : ReadStatus::kRead;
 }
 
-// A temporary file beside `path`, renamed over it once complete, so a failed
-// write leaves the old file whole. The old file's permissions are kept.
-bool ReplaceFile(const std::string& path, std::string_view bytes) {
-  const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  std::string temp = dir + "/.zt-catalogue-XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  bool ok = true;
-  for (std::size_t done = 0; ok && done < bytes.size();) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
-  struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
-  ok = ::fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  if (ok && std::rename(temp.c_str(), path.c_str()) == 0) return true;
-  ::unlink(temp.c_str());
-  return false;
-}
 
 }  // namespace
 
@@ -185,7 +160,7 @@ MarkWriteStatus WriteMarksToCatalogueFile(const std::string& path, FileVariant v
   }
   MarkedCatalogue marked = MarkCatalogueBytes(bytes, variant, marks);
   if (marked.status != MarkWriteStatus::kWritten) return marked.status;
-  return ReplaceFile(path, marked.bytes) ? MarkWriteStatus::kWritten : MarkWriteStatus::kWriteFailed;
+  return WriteFileAtomically(path, marked.bytes) ? MarkWriteStatus::kWritten : MarkWriteStatus::kWriteFailed;
 }
 
 MarkWriteStatus WriteMarksToProfile(const std::string& path, const CommonParamMarks& marks) {

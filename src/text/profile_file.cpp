@@ -1,14 +1,12 @@
 #include "text/profile_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "text/atomic_file.h"
 #include "text/numbers.h"
 
 namespace zt {
@@ -194,35 +192,7 @@ std::string ProfileFile::Text() const {
   return out;
 }
 
-bool ProfileFile::Save(const std::string& path) const {
-  const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  std::string temp = dir + "/.zt-profile-XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
-  const std::string text = Text();
-  bool ok = true;
-  for (std::size_t done = 0; ok && done < text.size();) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
-  // Keep the mode of a file that is replaced; new files get the usual 0666 & ~umask.
-  struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) {
-    ::fchmod(fd, old.st_mode & 07777);
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-  }
-  ok = ::fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  if (ok && std::rename(temp.c_str(), path.c_str()) == 0) return true;
-  ::unlink(temp.c_str());
-  return false;
-}
+bool ProfileFile::Save(const std::string& path) const { return WriteFileAtomically(path, Text()); }
 
 std::string ProfileReadString(const std::string& path, std::string_view section,
                               std::string_view key, std::string_view fallback,

@@ -1,0 +1,16 @@
+// Replacing a file so that it is never left half-written: the bytes go to a
+// temporary file in the same folder, which is then renamed over the old one.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zt {
+
+// Writes `bytes` to `path` atomically. A file that is replaced keeps its
+// permissions; a new one gets the usual 0666 less the umask. False when the
+// file could not be written; the old file (if any) is then unchanged and no
+// temporary file is left behind.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+}  // namespace zt
