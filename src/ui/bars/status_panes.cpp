@@ -36,14 +36,14 @@ const std::array<PaneSpec, kStatusPanes>& Specs() {
 
 CStatusPanes::CStatusPanes(QStatusBar& bar) {
   for (int i = 0; i < kStatusPanes; ++i) {
-    const PaneSpec& spec = Specs()[static_cast<std::size_t>(i)];
-    auto* label = new QLabel(Qs(spec.initial), &bar);
+    const PaneSpec& pane = Specs()[static_cast<std::size_t>(i)];
+    auto* label = new QLabel(Qs(pane.initial), &bar);
     label->setObjectName(QStringLiteral("status_pane_%1").arg(i));
     label->setFont(CjkFont(12, 400));
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     label->setMinimumWidth(i == kPaneClock ? 70 : 130);
-    bar.addWidget(label, spec.stretch);
+    bar.addWidget(label, pane.stretch);
     panes_[static_cast<std::size_t>(i)] = label;
   }
 }
