@@ -18,6 +18,7 @@
 #include "prodtest/test_run.h"
 #include "prodtest_support.h"
 #include "support/dtusim_fixture.h"
+#include "support/sim_config_file.h"
 #include "support/temp_dir.h"
 #include "text/gbk_literal.h"
 #include "text/profile_file.h"
@@ -26,38 +27,6 @@
 namespace zt::test {
 
 inline std::string Gbk(std::string_view gbk) { return std::string(gbk); }
-
-// A configuration file for `mode`, as the tool would export it after reading
-// a unit whose values are those of `profile`. `values` replaces the value of
-// the parameters with that keyword (in every group holding it).
-inline std::string MakeConfigFile(const std::string& path, FileVariant variant, std::int32_t mode,
-                                  const std::string& profile_name,
-                                  const std::map<std::string, std::string>& values = {}) {
-  const ProfileFile profile = ProfileFile::Load(ShippedDataFile(profile_name));
-  SharedCatalogue catalogue;
-  EXPECT_TRUE(LoadCatalogue(catalogue, ProgramDirectory(), variant).loaded());
-  catalogue.Write([&](CParamCatalogue& c) {
-    for (int g = 1; g < kGroupSlots; ++g) {
-      ParamGroup& group = c.groups[g];
-      std::string section = "base";
-      if (group.chn >= 1) {
-        std::int32_t own = kModeSin;
-        while (own <= kModeMulb && (group.dtu_run_type & own) == 0) own <<= 1;
-        section = Format("channel %s %d", std::string(ModeToken(own)), group.chn);
-      }
-      for (int i = 0; i < group.UsedCount(); ++i) {
-        ParamDef& p = group.params[i];
-        p.value = profile.Get(section, p.short_name).value_or(std::string());
-        if (p.short_name == "SPSV") p.value = "V" + profile.Get("device", "version").value_or("");
-        if (p.short_name == "OPPRM") p.value = std::string(ModeToken(mode));
-        if (const auto it = values.find(p.short_name); it != values.end()) p.value = it->second;
-      }
-    }
-  });
-  const ConfigFileOutcome out = ExportConfigFile(catalogue, path, mode);
-  EXPECT_TRUE(out.ok) << out.message;
-  return ExportPathFor(path);
-}
 
 // The file without the line of one key (every occurrence).
 inline void RemoveKey(const std::string& path, std::string_view key) {

@@ -76,6 +76,7 @@ TEST_F(DtuSimRun, AResetThatIsAnsweredLogsNoResetLine) {
 TEST_F(DtuSimRun, ContinuousTestingEndsAtTheFirstFailingUnit) {
   StartSim();
   const std::string file = test::MakeConfigFile(dir_.File("config"), FileVariant::kS3, kModeSin, "dtusim_s3.profile");
+  ASSERT_FALSE(file.empty());
   // The second unit was scanned with a fifteen-digit IMEI.
   test::SequencePrompt prompt({{"ZR3100E0001", "86012345678901"}, {"ZR3100E0002", "860123456789022"}});
   TestChoices c = Configure(file, true);
@@ -155,6 +156,7 @@ TEST_F(DtuSimStop, StopDuringTheWaitForTheKeyString) {
 TEST_F(DtuSimStop, StopDuringTheSerialNumberQuestion) {
   StartSim();
   const std::string file = test::MakeConfigFile(dir_.File("config"), FileVariant::kS3, kModeSin, "dtusim_s3.profile");
+  ASSERT_FALSE(file.empty());
   test::OpenPrompt prompt;
   StartRun(Configure(file, true), prompt);
   ASSERT_TRUE(prompt.WaitAsking());
@@ -167,6 +169,7 @@ TEST_F(DtuSimStop, StopDuringTheSerialNumberQuestion) {
 TEST_F(DtuSimStop, StopDuringAStepExchange) {
   StartSim({"--mute-after", "5"});  // wake-up, login, version, mode, then silence
   const std::string file = test::MakeConfigFile(dir_.File("config"), FileVariant::kS3, kModeSin, "dtusim_s3.profile");
+  ASSERT_FALSE(file.empty());
   StartRun(Configure(file), no_prompt_);
   ASSERT_TRUE(sim_.WaitForReceived("AT+SETPARAM=DEVNAME,"));
   StopAndCheck();

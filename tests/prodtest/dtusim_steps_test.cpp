@@ -20,7 +20,9 @@ class DtuSimSteps : public test::DtuSimRunTest {
  protected:
   std::string File(FileVariant variant, std::int32_t mode, const std::map<std::string, std::string>& values = {}) {
     const std::string profile = variant == FileVariant::kS3 ? "dtusim_s3.profile" : "dtusim_s2.profile";
-    return test::MakeConfigFile(dir_.File("config"), variant, mode, profile, values);
+    std::string file = test::MakeConfigFile(dir_.File("config"), variant, mode, profile, values);
+    EXPECT_FALSE(file.empty()) << "the configuration file could not be made";
+    return file;
   }
 
   // What the setting pass sends for the file's mode: every writable

@@ -8,6 +8,7 @@
 #include "params/channel_modes.h"
 #include "params/shared_catalogue.h"
 #include "support/shell_modal.h"
+#include "support/sim_config_file.h"
 #include "text/profile_file.h"
 #include "text/strformat.h"
 #include "ui/common/qt_text.h"
@@ -16,28 +17,7 @@
 namespace zt::prodtestgui {
 
 std::string MakeSimConfigFile(const std::string& path_base, const std::string& profile_name) {
-  const ProfileFile profile = ProfileFile::Load(test::ShippedDataFile(profile_name));
-  SharedCatalogue catalogue;
-  if (!LoadCatalogue(catalogue, std::string(ZT_SOURCE_DATA_DIR) + "/", FileVariant::kS3).loaded()) return {};
-  catalogue.Write([&](CParamCatalogue& c) {
-    for (int g = 1; g < kGroupSlots; ++g) {
-      ParamGroup& group = c.groups[g];
-      std::string section = "base";
-      if (group.chn >= 1) {
-        std::int32_t own = kModeSin;
-        while (own <= kModeMulb && (group.dtu_run_type & own) == 0) own <<= 1;
-        section = Format("channel %s %d", std::string(ModeToken(own)), group.chn);
-      }
-      for (int i = 0; i < group.UsedCount(); ++i) {
-        ParamDef& p = group.params[i];
-        p.value = profile.Get(section, p.short_name).value_or(std::string());
-        if (p.short_name == "SPSV") p.value = "V" + profile.Get("device", "version").value_or("");
-        if (p.short_name == "OPPRM") p.value = std::string(ModeToken(kModeSin));
-      }
-    }
-  });
-  if (!ExportConfigFile(catalogue, path_base, kModeSin).ok) return {};
-  return ExportPathFor(path_base);
+  return test::MakeConfigFile(path_base, FileVariant::kS3, kModeSin, profile_name);
 }
 
 BenchOptions WithoutSim(std::string settings_text) {
