@@ -28,28 +28,14 @@ struct GetEntry {
   std::string value;
   bool hex = false;
 };
-struct GroupToCompare {
-  std::int32_t chn = -1;
-  bool skip = false;
-  std::vector<GetEntry> entries;
-};
+using GroupToCompare = GroupWork<GetEntry>;
 
 GroupToCompare GroupForComparing(const CParamCatalogue& c, int g, std::int32_t mode) {
-  GroupToCompare out;
-  const ParamGroup& group = c.groups[static_cast<std::size_t>(g)];
-  out.chn = group.chn;
-  if (!GroupTakesPart(group, mode)) {
-    out.skip = true;
-    return out;
-  }
-  for (int i = 0; i < group.UsedCount(); ++i) {
-    const ParamDef& p = group.params[static_cast<std::size_t>(i)];
-    if (p.readonly) continue;
-    // What the configure step sent is what the unit reports back.
-    out.entries.push_back({p.name, p.short_name, p.type == ParamValueType::kHexStr ? p.value : WireForm(p),
-                           p.type == ParamValueType::kHexStr});
-  }
-  return out;
+  // What the configure step sent is what the unit reports back.
+  return WorkForGroup<GetEntry>(c, g, mode, [](const ParamDef& p) {
+    const bool hex = p.type == ParamValueType::kHexStr;
+    return GetEntry{p.name, p.short_name, hex ? p.value : WireForm(p), hex};
+  });
 }
 
 // The text between the first `marker` of the excerpt (or its first "=")

@@ -58,30 +58,16 @@ struct SetEntry {
   std::string name;
   std::string command;
 };
-struct GroupToSet {
-  std::int32_t chn = -1;
-  bool skip = false;
-  std::vector<SetEntry> entries;
-};
+using GroupToSet = GroupWork<SetEntry>;
 
 GroupToSet GroupForSetting(const CParamCatalogue& c, int g, std::int32_t mode) {
-  GroupToSet out;
-  const ParamGroup& group = c.groups[static_cast<std::size_t>(g)];
-  out.chn = group.chn;
-  if (!GroupTakesPart(group, mode)) {
-    out.skip = true;
-    return out;
-  }
-  for (int i = 0; i < group.UsedCount(); ++i) {
-    const ParamDef& p = group.params[static_cast<std::size_t>(i)];
-    if (p.readonly) continue;
+  return WorkForGroup<SetEntry>(c, g, mode, [](const ParamDef& p) {
     // The DTU takes wire values: a list option chosen in the view (and
     // exported so) goes out as its wire value, a HEXSTR without blanks, as
     // the configuration worker sends them. Blanks go from custom pairs too.
     const std::string value = p.is_cust_param ? RemoveSpaces(WireForm(p)) : WireForm(p);
-    out.entries.push_back({p.name, "AT+SETPARAM=" + p.short_name + "," + value + "\r\n"});
-  }
-  return out;
+    return SetEntry{p.name, "AT+SETPARAM=" + p.short_name + "," + value + "\r\n"};
+  });
 }
 
 // Up to three transactions of three attempts each.

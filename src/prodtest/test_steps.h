@@ -51,6 +51,31 @@ inline bool GroupTakesPart(const ParamGroup& group, std::int32_t file_mode) {
   return file_mode == 0 || group.chn <= 0 || (group.dtu_run_type & file_mode) != 0;
 }
 
+// What a step does with one group: its channel, whether it sits out for the
+// file's mode, and one entry per writable parameter (made by `make`).
+template <typename Entry>
+struct GroupWork {
+  std::int32_t chn = -1;
+  bool skip = false;
+  std::vector<Entry> entries;
+};
+
+template <typename Entry, typename Make>
+GroupWork<Entry> WorkForGroup(const CParamCatalogue& c, int g, std::int32_t mode, Make make) {
+  GroupWork<Entry> out;
+  const ParamGroup& group = c.groups[static_cast<std::size_t>(g)];
+  out.chn = group.chn;
+  if (!GroupTakesPart(group, mode)) {
+    out.skip = true;
+    return out;
+  }
+  for (int i = 0; i < group.UsedCount(); ++i) {
+    const ParamDef& p = group.params[static_cast<std::size_t>(i)];
+    if (!p.readonly) out.entries.push_back(make(p));
+  }
+  return out;
+}
+
 // The HEXSTR comparison: empty stays empty; other texts must be hexadecimal
 // digits and blanks with a non-zero, even number of digits, and reduce to
 // their digits in upper case. Equal when both reduce to the same text.
