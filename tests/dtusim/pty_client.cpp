@@ -21,6 +21,22 @@ int RemainingMs(Clock::time_point deadline) {
   return left < 0 ? 0 : static_cast<int>(left);
 }
 
+// Appends what `fd` gives before `deadline` to `got`; false when nothing
+// more came (the deadline passed, or the line hung up).
+bool ReadMore(int fd, std::string& got, Clock::time_point deadline) {
+  for (;;) {
+    pollfd p{fd, POLLIN, 0};
+    const int r = ::poll(&p, 1, RemainingMs(deadline));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0 || (p.revents & POLLIN) == 0) return false;
+    char buf[4096];
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n <= 0) return false;
+    got.append(buf, static_cast<size_t>(n));
+    return true;
+  }
+}
+
 }  // namespace
 
 PtyClient::PtyClient(const std::string& path) {
@@ -58,14 +74,7 @@ std::string PtyClient::ReadUntil(std::string_view tail, std::chrono::millisecond
   std::string got;
   const auto deadline = Clock::now() + limit;
   while (anywhere ? got.find(tail) == std::string::npos : !EndsWith(got, tail)) {
-    pollfd p{fd_, POLLIN, 0};
-    int r = ::poll(&p, 1, RemainingMs(deadline));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0 || (p.revents & POLLIN) == 0) break;
-    char buf[4096];
-    ssize_t n = ::read(fd_, buf, sizeof buf);
-    if (n <= 0) break;
-    got.append(buf, static_cast<size_t>(n));
+    if (!ReadMore(fd_, got, deadline)) break;
   }
   return got;
 }
@@ -89,15 +98,7 @@ std::string PtyClient::Exchange(std::string_view command) {
 std::string PtyClient::ReadFor(std::chrono::milliseconds period) {
   std::string got;
   const auto deadline = Clock::now() + period;
-  for (;;) {
-    pollfd p{fd_, POLLIN, 0};
-    int r = ::poll(&p, 1, RemainingMs(deadline));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0 || (p.revents & POLLIN) == 0) break;
-    char buf[4096];
-    ssize_t n = ::read(fd_, buf, sizeof buf);
-    if (n <= 0) break;
-    got.append(buf, static_cast<size_t>(n));
+  while (ReadMore(fd_, got, deadline)) {
   }
   return got;
 }

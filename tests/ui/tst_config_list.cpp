@@ -182,11 +182,7 @@ void ConfigListTest::passwordsShowOneStarPerByte() {
 
 void ConfigListTest::theEditBoxStoresAnAcceptedValue() {
   ConfigViewDriver d;
-  d.SetValue(kSystem, kLogLevel, "2");
-  d.ShowGroup(kSystem);
-  const int row = d.Row(kLogLevel);
-  d.SetRowChecked(row, true);
-  d.ClickCell(row, 1);
+  const int row = d.OpenEditor(kSystem, kLogLevel, "2");
   auto* box = qobject_cast<QLineEdit*>(d.list().Editor());
   QVERIFY(box != nullptr);
   QCOMPARE(box->text(), QString("2"));
@@ -201,11 +197,7 @@ void ConfigListTest::theEditBoxStoresAnAcceptedValue() {
 
 void ConfigListTest::aRefusedValueShowsTheMessageAndKeepsTheOldValue() {
   ConfigViewDriver d;
-  d.SetValue(kSystem, kLogLevel, "2");
-  d.ShowGroup(kSystem);
-  const int row = d.Row(kLogLevel);
-  d.SetRowChecked(row, true);
-  d.ClickCell(row, 1);
+  const int row = d.OpenEditor(kSystem, kLogLevel, "2");
   auto* box = qobject_cast<QLineEdit*>(d.list().Editor());
   QVERIFY(box != nullptr);
   QTest::keyClicks(box, "9");
@@ -220,11 +212,7 @@ void ConfigListTest::aRefusedValueShowsTheMessageAndKeepsTheOldValue() {
 
 void ConfigListTest::escapeStillCommitsTheText() {
   ConfigViewDriver d;
-  d.SetValue(kSystem, kLogLevel, "2");
-  d.ShowGroup(kSystem);
-  const int row = d.Row(kLogLevel);
-  d.SetRowChecked(row, true);
-  d.ClickCell(row, 1);
+  const int row = d.OpenEditor(kSystem, kLogLevel, "2");
   auto* box = qobject_cast<QLineEdit*>(d.list().Editor());
   QVERIFY(box != nullptr);
   QTest::keyClicks(box, "5");
@@ -241,11 +229,7 @@ void ConfigListTest::theEditBoxKeepsDeleteAndCtrlKeysFromTheWindowsShortcuts() {
     auto* shortcut = new QShortcut(keys, d.view.get());
     QObject::connect(shortcut, &QShortcut::activated, [&fired] { ++fired; });
   }
-  d.SetValue(kSystem, kLogLevel, "2");
-  d.ShowGroup(kSystem);
-  const int row = d.Row(kLogLevel);
-  d.SetRowChecked(row, true);
-  d.ClickCell(row, 1);
+  d.OpenEditor(kSystem, kLogLevel, "2");
   auto* box = qobject_cast<QLineEdit*>(d.list().Editor());
   QVERIFY(box != nullptr);
   QTest::keyClick(box, Qt::Key_End);
@@ -257,11 +241,7 @@ void ConfigListTest::theEditBoxKeepsDeleteAndCtrlKeysFromTheWindowsShortcuts() {
 
 void ConfigListTest::theFixedDropDownStoresTheChosenOption() {
   ConfigViewDriver d;
-  d.SetValue(kSerial, kDataBits, "7");
-  d.ShowGroup(kSerial);
-  const int row = d.Row(kDataBits);
-  d.SetRowChecked(row, true);
-  d.ClickCell(row, 1);
+  const int row = d.OpenEditor(kSerial, kDataBits, "7");
   auto* combo = qobject_cast<QComboBox*>(d.list().Editor());
   QVERIFY(combo != nullptr);
   QVERIFY(!combo->isEditable());
@@ -276,11 +256,7 @@ void ConfigListTest::theFixedDropDownStoresTheChosenOption() {
 
 void ConfigListTest::aFixedDropDownWithoutSelectionStoresNothing() {
   ConfigViewDriver d;
-  d.SetValue(kSerial, kParity, "0");  // a wire value, as a query leaves it
-  d.ShowGroup(kSerial);
-  const int row = d.Row(kParity);
-  d.SetRowChecked(row, true);
-  d.ClickCell(row, 1);
+  d.OpenEditor(kSerial, kParity, "0");  // a wire value, as a query leaves it
   auto* combo = qobject_cast<QComboBox*>(d.list().Editor());
   QVERIFY(combo != nullptr);
   QCOMPARE(combo->currentIndex(), -1);
@@ -291,11 +267,7 @@ void ConfigListTest::aFixedDropDownWithoutSelectionStoresNothing() {
 
 void ConfigListTest::theEditableDropDownCommitsOnTheNextClickInTheList() {
   ConfigViewDriver d;
-  d.SetValue(kTiming, kTimeZone, "8");
-  d.ShowGroup(kTiming);
-  const int row = d.Row(kTimeZone);
-  d.SetRowChecked(row, true);
-  d.ClickCell(row, 1);
+  const int row = d.OpenEditor(kTiming, kTimeZone, "8");
   auto* combo = qobject_cast<QComboBox*>(d.list().Editor());
   QVERIFY(combo != nullptr);
   QVERIFY(combo->isEditable());
@@ -312,11 +284,7 @@ void ConfigListTest::theEditableDropDownCommitsOnTheNextClickInTheList() {
 
 void ConfigListTest::theEditableDropDownCommitsOnATreeClick() {
   ConfigViewDriver d;
-  d.SetValue(kSerial, kBaud, "9600");
-  d.ShowGroup(kSerial);
-  const int row = d.Row(kBaud);
-  d.SetRowChecked(row, true);
-  d.ClickCell(row, 1);
+  d.OpenEditor(kSerial, kBaud, "9600");
   auto* combo = qobject_cast<QComboBox*>(d.list().Editor());
   QVERIFY(combo != nullptr);
   QCOMPARE(combo->currentIndex(), 3);
@@ -330,11 +298,7 @@ void ConfigListTest::theEditableDropDownCommitsOnATreeClick() {
 
 void ConfigListTest::anUnchangedEditableDropDownCommitsNothing() {
   ConfigViewDriver d;
-  d.SetValue(kSerial, kBaud, "1");  // refused if it were examined again
-  d.ShowGroup(kSerial);
-  const int row = d.Row(kBaud);
-  d.SetRowChecked(row, true);
-  d.ClickCell(row, 1);
+  d.OpenEditor(kSerial, kBaud, "1");  // refused if it were examined again
   QVERIFY(d.list().HasCustomListEditor());
   QSignalSpy commits(&d.list(), &zt::ui::CParamListCtrl::EditCommitted);
   d.ClickCell(d.Row(kDataBits), 2);

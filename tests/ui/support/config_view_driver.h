@@ -47,6 +47,18 @@ class ConfigViewDriver {
   void ClickCell(int row, int column);
   // The row of a parameter slot in the list.
   int Row(int slot) const { return list().RowOfSlot(slot); }
+
+  // Gives parameter `slot` of `group` the value `gbk`, shows the group,
+  // ticks the parameter's row and clicks its value cell, as an operator
+  // opening its editor does. Returns the row.
+  int OpenEditor(int group, int slot, std::string_view gbk) {
+    SetValue(group, slot, gbk);
+    ShowGroup(group);
+    const int row = Row(slot);
+    SetRowChecked(row, true);
+    ClickCell(row, 1);
+    return row;
+  }
 };
 
 }  // namespace zt::ui::test
