@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -128,6 +129,22 @@ void SelectTreeItem(QTreeWidget& tree, QTreeWidgetItem* item) {
   tree.scrollToItem(item);
   QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(item).center());
   QCOMPARE(tree.selectedItems(), QList<QTreeWidgetItem*>{item});
+}
+
+// What an operator does in the manager to keep one parameter as the whole
+// common group: "全部删除", the parameter, "添加 =>", "完成".
+std::function<void(QWidget*)> KeepOnly(int group, std::string_view gbk_name) {
+  return [group, gbk_name](QWidget* modal) {
+    auto* dialog = qobject_cast<CCommonParamDlg*>(modal);
+    if (dialog == nullptr) {
+      modal->close();
+      return;
+    }
+    dialog->DeleteAll();
+    dialog->Tree()->setCurrentItem(TreeParam(*dialog->Tree(), group, gbk_name));
+    dialog->AddSelected();
+    Click(*dialog, "finishButton");
+  };
 }
 
 void SelectLine(QListWidget& list, int row) {
@@ -510,17 +527,7 @@ class CommonParamDlgTest : public QObject {
     QCOMPARE(button->text(), Qs("常用配置参数"_gbk));
     QVERIFY(d.list().rowCount() >= 5);
 
-    shelltest::ModalResponder finish([](QWidget* modal) {
-      auto* dialog = qobject_cast<CCommonParamDlg*>(modal);
-      if (dialog == nullptr) {
-        modal->close();
-        return;
-      }
-      dialog->DeleteAll();
-      dialog->Tree()->setCurrentItem(TreeParam(*dialog->Tree(), kNetwork, "APN密码"_gbk));
-      dialog->AddSelected();
-      Click(*dialog, "finishButton");
-    });
+    shelltest::ModalResponder finish(KeepOnly(kNetwork, "APN密码"_gbk));
     QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(finish.seen().seen);
     QCOMPARE(finish.seen().class_name, QStringLiteral("zt::ui::CCommonParamDlg"));
@@ -545,17 +552,7 @@ class CommonParamDlgTest : public QObject {
     auto* view = qobject_cast<ui::CViewConfig*>(h.frame().CurrentPage());
     QVERIFY(view != nullptr);
     QCOMPARE(view->CurrentGroup(), 0);
-    shelltest::ModalResponder finish([](QWidget* modal) {
-      auto* dialog = qobject_cast<CCommonParamDlg*>(modal);
-      if (dialog == nullptr) {
-        modal->close();
-        return;
-      }
-      dialog->DeleteAll();
-      dialog->Tree()->setCurrentItem(TreeParam(*dialog->Tree(), kRegister, "注册包内容"_gbk));
-      dialog->AddSelected();
-      Click(*dialog, "finishButton");
-    });
+    shelltest::ModalResponder finish(KeepOnly(kRegister, "注册包内容"_gbk));
     action->trigger();
     QVERIFY(finish.seen().seen);
     QCOMPARE(view->List()->rowCount(), 2);
