@@ -12,7 +12,7 @@ namespace {
 
 using namespace zt::literals;
 
-struct PaneSpec {
+struct PaneStart {
   std::string_view initial;
   int stretch;
 };
@@ -21,22 +21,22 @@ struct PaneSpec {
 constexpr std::string_view kBanner = "Tolvane DTU 管理工具"_gbk;
 constexpr std::string_view kRights = "版权所有 (C) Tolvane 通信"_gbk;
 
-const std::array<PaneSpec, kStatusPanes>& Specs() {
-  static const std::array<PaneSpec, kStatusPanes> specs = {{
+const std::array<PaneStart, kStatusPanes>& Starts() {
+  static const std::array<PaneStart, kStatusPanes> starts = {{
       {"COM1:  关闭"_gbk, 0},
       {status_texts::kNotConnected, 0},
       {kBanner, 1},
       {kRights, 0},
       {"                    ", 0},  // 20 blanks until the clock's first tick
   }};
-  return specs;
+  return starts;
 }
 
 }  // namespace
 
 CStatusPanes::CStatusPanes(QStatusBar& bar) {
   for (int i = 0; i < kStatusPanes; ++i) {
-    const PaneSpec& pane = Specs()[static_cast<std::size_t>(i)];
+    const PaneStart& pane = Starts()[static_cast<std::size_t>(i)];
     auto* label = new QLabel(Qs(pane.initial), &bar);
     label->setObjectName(QStringLiteral("status_pane_%1").arg(i));
     label->setFont(CjkFont(12, 400));
