@@ -161,6 +161,17 @@ std::unique_ptr<CCommonParamDlg> Open(ConfigTestFrame& frame) {
   return dialog;
 }
 
+// The manager opened over the shipped catalogue, as a connected DTU left it.
+struct OpenedManager {
+  CatalogueFolder folder{false};
+  ConfigTestFrame frame;
+  std::unique_ptr<CCommonParamDlg> dialog;
+  OpenedManager() {
+    LoadInto(frame, folder.path());
+    dialog = Open(frame);
+  }
+};
+
 // The drag-and-drop route of a drop at `pos` of `window`: the widget there,
 // or the nearest parent that takes drops, gets the drag's enter, move and
 // drop events, as the window system delivers them. False when no widget
@@ -217,10 +228,8 @@ class CommonParamDlgTest : public QObject {
 
  private slots:
   void opensWithTheEligibleTreeAndTheCommonGroup() {
-    CatalogueFolder folder(false);
-    ConfigTestFrame frame;
-    LoadInto(frame, folder.path());
-    auto dialog = Open(frame);
+    OpenedManager m;
+    auto& [folder, frame, dialog] = m;
     QCOMPARE(dialog->windowTitle(), Qs("常用配置参数管理"_gbk));
     QStringList labels;
     for (const QLabel* l : dialog->findChildren<QLabel*>()) labels << l->text();
@@ -253,10 +262,8 @@ class CommonParamDlgTest : public QObject {
   }
 
   void addingAParameterAddsItsRelatedOneOnce() {
-    CatalogueFolder folder(false);
-    ConfigTestFrame frame;
-    LoadInto(frame, folder.path());
-    auto dialog = Open(frame);
+    OpenedManager m;
+    auto& [folder, frame, dialog] = m;
     Click(*dialog, "deleteAllButton");
     QCOMPARE(dialog->List()->count(), 0);
     Click(*dialog, "addButton");  // nothing selected: nothing happens
@@ -271,10 +278,8 @@ class CommonParamDlgTest : public QObject {
   }
 
   void addingAGroupAddsItsChildrenWithoutRelatedOnes() {
-    CatalogueFolder folder(false);
-    ConfigTestFrame frame;
-    LoadInto(frame, folder.path());
-    auto dialog = Open(frame);
+    OpenedManager m;
+    auto& [folder, frame, dialog] = m;
     Click(*dialog, "deleteAllButton");
     SelectTreeItem(*dialog->Tree(), TreeParam(*dialog->Tree(), kNetwork, "APN密码"_gbk));
     Click(*dialog, "addButton");
@@ -287,10 +292,8 @@ class CommonParamDlgTest : public QObject {
   }
 
   void deletingRemovesTheRelatedLineToo() {
-    CatalogueFolder folder(false);
-    ConfigTestFrame frame;
-    LoadInto(frame, folder.path());
-    auto dialog = Open(frame);
+    OpenedManager m;
+    auto& [folder, frame, dialog] = m;
     Click(*dialog, "deleteAllButton");
     for (std::string_view name : {"接入点名称"_gbk, "注册包内容"_gbk}) {
       const int group = name == "接入点名称"_gbk ? kNetwork : kRegister;
@@ -340,10 +343,8 @@ class CommonParamDlgTest : public QObject {
   }
 
   void aDragFromTheTreeAddsOnTheListAndNowhereElse() {
-    CatalogueFolder folder(false);
-    ConfigTestFrame frame;
-    LoadInto(frame, folder.path());
-    auto dialog = Open(frame);
+    OpenedManager m;
+    auto& [folder, frame, dialog] = m;
     Click(*dialog, "deleteAllButton");
     QTreeWidget& tree = *dialog->Tree();
     QListWidget& list = *dialog->List();
