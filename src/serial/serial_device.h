@@ -25,6 +25,13 @@ struct LineFormat {
   std::uint8_t parity = 0;     // 0 none, 1 odd, 2 even, 3 mark, 4 space
 };
 
+// How an open ended.
+enum class OpenResult {
+  kOpened,
+  kNoSuchDevice,  // nothing by that name (a port that was unplugged, a mistyped name)
+  kFailed,        // held by another opener, no terminal, no permission, ...
+};
+
 class SerialDevice {
  public:
   SerialDevice();
@@ -33,9 +40,10 @@ class SerialDevice {
   SerialDevice& operator=(const SerialDevice&) = delete;
 
   // Opens a terminal device for reading and writing, exclusively. On success
-  // a device held before is closed. False (and nothing changed) when the
-  // path is no terminal, is held by another opener, or cannot be opened.
-  bool Open(const std::string& path);
+  // a device held before is closed. On failure nothing changes: the path
+  // names nothing, is no terminal, is held by another opener, or cannot be
+  // opened.
+  OpenResult Open(const std::string& path);
   void Close();
   bool IsOpen() const;
 

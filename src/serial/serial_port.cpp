@@ -16,6 +16,7 @@ constexpr std::string_view kDefaultPortName = "COM1";
 constexpr int kProbedComPorts = 100;
 
 std::string_view OpenFailedText() { return "打开串口失败: 串口已占用或其他错误!"_gbk; }
+std::string_view NoSuchPortText() { return "打开串口失败: 串口不存在!"_gbk; }
 std::string_view ReopenFailedText() { return "修改串口参数失败"_gbk; }
 std::string_view CaptionText() { return "提示"_gbk; }
 
@@ -75,8 +76,11 @@ bool CSerialPort::Open() {
     if (s.port_name.empty()) s.port_name = kDefaultPortName;
     settings = s;
   });
-  if (settings.port_name.size() > kMaxPortNameBytes || !device_.Open(PortDevicePath(settings.port_name))) {
-    ShowError(OpenFailedText());
+  const serial_detail::OpenResult opened = settings.port_name.size() > kMaxPortNameBytes
+                                                ? serial_detail::OpenResult::kFailed
+                                                : device_.Open(PortDevicePath(settings.port_name));
+  if (opened != serial_detail::OpenResult::kOpened) {
+    ShowError(opened == serial_detail::OpenResult::kNoSuchDevice ? NoSuchPortText() : OpenFailedText());
     return false;
   }
   // The stored data bits, stop bits and parity are not used here: the DTU
@@ -100,7 +104,8 @@ void CSerialPort::Close() {
 bool CSerialPort::CloseAndReopen() {
   device_.Close();
   const std::string name = settings_.Get().port_name;
-  if (name.empty() || name.size() > kMaxPortNameBytes || !device_.Open(PortDevicePath(name))) {
+  if (name.empty() || name.size() > kMaxPortNameBytes ||
+      device_.Open(PortDevicePath(name)) != serial_detail::OpenResult::kOpened) {
     ShowError(ReopenFailedText());
     return false;
   }

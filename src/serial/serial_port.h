@@ -3,7 +3,8 @@
 // The port never blocks waiting for data: a read takes only what the driver
 // has already queued, and callers poll (WaitReadable lets a poll step end as
 // soon as bytes arrive). Open is exclusive: a second opener, in this process
-// or another, is refused.
+// or another, is refused (an exclusive mark that a killed opener left
+// behind is not a holder: see serial_port_posix.cpp).
 //
 // Port names, as the operator writes them in the connection settings:
 //   "COM<n>"       the n-th UART, /dev/ttyS<n-1>  (COM1 is /dev/ttyS0)
@@ -71,8 +72,9 @@ class CSerialPort {
   // Opens the configured port (an empty name becomes "COM1" in the settings)
   // at the configured baud, 8 data bits, no parity, one stop bit; clears the
   // driver buffers and raises DTR. Success sets flags.port_open, clears
-  // flags.port_closed and remembers the name. Failure shows "打开串口失败:
-  // 串口已占用或其他错误!" and changes nothing.
+  // flags.port_closed and remembers the name. Failure changes nothing and
+  // shows "打开串口失败: 串口不存在!" when no device has that name, else
+  // "打开串口失败: 串口已占用或其他错误!".
   bool Open();
 
   // Closes the port; flags.port_open cleared, flags.port_closed set. A worker

@@ -2,8 +2,15 @@
 //
 // Exclusive open: flock(LOCK_EX | LOCK_NB) refuses a second opener that uses
 // the same lock (this process included, and root), and TIOCEXCL refuses any
-// other unprivileged open of the device; root, whom TIOCEXCL lets in, asks
-// for the mark (TIOCGEXCL) and backs off. Both are dropped on close.
+// other unprivileged open of the device. Both are dropped on close.
+//
+// The flock is what tells a live user: it goes with the last descriptor of
+// its holder, also when the holder is killed. The exclusive mark does not:
+// it belongs to the tty and stays while any other process still has the
+// device open, so a killed tool would leave the port marked for good. A mark
+// found with the flock free is therefore stale, and Open takes it over
+// (TIOCNXCL, then TIOCEXCL for itself). An unprivileged opener cannot get
+// that far: the kernel refuses its open() of a marked tty with EBUSY.
 //
 // The descriptor is non-blocking: a read takes what FIONREAD reports queued,
 // a write waits for room with poll. Waits also watch an eventfd that Close
@@ -51,11 +58,12 @@ std::size_t QueuedBytes(int fd) {
   return static_cast<std::size_t>(queued);
 }
 
-// Opens `path` for reading and writing if it is a terminal nobody else holds:
-// not marked exclusive by another opener (root gets past that mark, so it is
-// asked for), and not locked with flock. -1 with errno set on failure, EBUSY
-// when another opener holds the device.
-int OpenFreeTerminal(const std::string& path) {
+// Opens `path` for reading and writing if it is a terminal that no live
+// opener holds (the flock is free). `stale_mark` tells whether the device
+// still carries an exclusive mark nobody holds any more. -1 with errno set on
+// failure, EBUSY when another opener holds the device.
+int OpenFreeTerminal(const std::string& path, bool* stale_mark) {
+  *stale_mark = false;
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
   int error = 0;
@@ -64,10 +72,10 @@ int OpenFreeTerminal(const std::string& path) {
     // Only a terminal is a port: a mistyped name must not have AT commands
     // written into an ordinary file.
     error = ENOTTY;
-  } else if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
-    error = EBUSY;
   } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     error = (errno == EWOULDBLOCK) ? EBUSY : errno;
+  } else {
+    *stale_mark = ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
   }
   if (error != 0) {
     ::close(fd);
@@ -77,11 +85,14 @@ int OpenFreeTerminal(const std::string& path) {
   return fd;
 }
 
-// OpenFreeTerminal, then the device is marked exclusive and its line state
-// kept to give back at close.
+// OpenFreeTerminal, then the device is marked exclusive for us (a stale mark
+// is cleared first, so that the mark is ours from here on) and its line
+// state kept to give back at close.
 int OpenExclusive(const std::string& path, termios* saved, bool* saved_valid) {
-  const int fd = OpenFreeTerminal(path);
+  bool stale_mark = false;
+  const int fd = OpenFreeTerminal(path, &stale_mark);
   if (fd < 0) return -1;
+  if (stale_mark) ::ioctl(fd, TIOCNXCL);
   ::ioctl(fd, TIOCEXCL);
   *saved_valid = ::tcgetattr(fd, saved) == 0;
   return fd;
@@ -132,11 +143,11 @@ SerialDevice::~SerialDevice() {
   if (state_->wake >= 0) ::close(state_->wake);
 }
 
-bool SerialDevice::Open(const std::string& path) {
+OpenResult SerialDevice::Open(const std::string& path) {
   termios saved{};
   bool saved_valid = false;
   const int fd = OpenExclusive(path, &saved, &saved_valid);
-  if (fd < 0) return false;
+  if (fd < 0) return errno == ENOENT ? OpenResult::kNoSuchDevice : OpenResult::kFailed;
   int old_fd = -1;
   termios old_saved{};
   bool old_restore = false;
@@ -149,7 +160,7 @@ bool SerialDevice::Open(const std::string& path) {
     state_->Drain();
   }
   if (old_fd >= 0) Release(old_fd, old_restore ? &old_saved : nullptr);
-  return true;
+  return OpenResult::kOpened;
 }
 
 void SerialDevice::Close() {
@@ -257,9 +268,10 @@ bool SerialDevice::WaitReadable(int max_ms) {
 }
 
 ProbeResult ProbeDevice(const std::string& path) {
-  // The probe leaves the exclusive mark alone: clearing it would also clear
-  // one set by the program that holds the device.
-  const int fd = OpenFreeTerminal(path);
+  // The probe leaves the exclusive mark alone; a stale one does not keep
+  // Open out, so such a device counts as available.
+  bool stale_mark = false;
+  const int fd = OpenFreeTerminal(path, &stale_mark);
   if (fd >= 0) {
     ::close(fd);
     return ProbeResult::kAvailable;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -64,22 +65,29 @@ int OpenInAnotherProcess(const std::string& path) {
   return WEXITSTATUS(status);
 }
 
-// Another program that holds a device with the exclusive mark but no flock.
-class ExclusiveHolder {
+// Another program that has the device open: with the exclusive mark
+// (TIOCEXCL), with a flock, with both or with neither.
+class OtherOpener {
  public:
-  explicit ExclusiveHolder(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-    if (fd_ >= 0) ioctl(fd_, TIOCEXCL);
+  explicit OtherOpener(const std::string& path, bool mark = true, bool lock = false)
+      : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+    if (fd_ >= 0 && mark) ioctl(fd_, TIOCEXCL);
+    if (fd_ >= 0 && lock && flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      close(fd_);
+      fd_ = -1;
+    }
   }
-  ~ExclusiveHolder() {
+  ~OtherOpener() {
     if (fd_ >= 0) {
       ioctl(fd_, TIOCNXCL);
       close(fd_);
     }
   }
-  ExclusiveHolder(const ExclusiveHolder&) = delete;
-  ExclusiveHolder& operator=(const ExclusiveHolder&) = delete;
+  OtherOpener(const OtherOpener&) = delete;
+  OtherOpener& operator=(const OtherOpener&) = delete;
   bool Holds() const { return fd_ >= 0; }
-  bool StillExclusive() const {
+  // The device's exclusive mark, whoever set it.
+  bool Exclusive() const {
     int exclusive = 0;
     return ioctl(fd_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
   }
@@ -149,17 +157,36 @@ TEST_F(SerialPortTest, OpenSetsTheConfiguredBaudAnd8N1OnARawLine) {
   EXPECT_EQ(settings_.Get().stop_bits, 2);
 }
 
-TEST_F(SerialPortTest, OpenFailureShowsTheMessageAndChangesNothing) {
-  settings_.Update([](ToolSettings& s) { s.port_name = "/dev/zt-no-such-port"; });
-  EXPECT_FALSE(port_.Open());
-  ASSERT_EQ(messages_.Shown().size(), 1u);
-  EXPECT_EQ(messages_.Shown()[0].text, "打开串口失败: 串口已占用或其他错误!"_gbk);
-  EXPECT_EQ(messages_.Shown()[0].caption, "提示"_gbk);
-  EXPECT_EQ(messages_.Shown()[0].icon, MessageIcon::kError);
-  EXPECT_FALSE(flags_.port_open);
-  EXPECT_TRUE(flags_.port_closed);
-  EXPECT_FALSE(port_.IsOpen());
-  EXPECT_EQ(port_.OpenedPortName(), "");
+TEST_F(SerialPortTest, OpenFailureShowsItsMessageAndChangesNothing) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir.File("notes.txt"), "");
+  ASSERT_TRUE(port_.Open());  // the live opener of the peer's device
+  const std::string_view held_or_other = "打开串口失败: 串口已占用或其他错误!"_gbk;
+  const struct {
+    std::string path;
+    std::string_view text;
+  } cases[] = {
+      {dir.File("ttyUSB0"), "打开串口失败: 串口不存在!"_gbk},  // unplugged, or never there
+      {dir.File("notes.txt"), held_or_other},
+      {dtu_.Path(), held_or_other},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    ToolSettingsStore settings;
+    settings.Update([&](ToolSettings& s) { s.port_name = c.path; });
+    ProcessFlags flags;
+    RecordingMessageBox messages;
+    CSerialPort port(settings, flags, messages);
+    EXPECT_FALSE(port.Open());
+    ASSERT_EQ(messages.Shown().size(), 1u);
+    EXPECT_EQ(messages.Shown()[0].text, c.text);
+    EXPECT_EQ(messages.Shown()[0].caption, "提示"_gbk);
+    EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::kError);
+    EXPECT_FALSE(flags.port_open);
+    EXPECT_TRUE(flags.port_closed);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.OpenedPortName(), "");
+  }
 }
 
 TEST_F(SerialPortTest, OpenWithAnEmptyNameStoresCom1) {
@@ -204,12 +231,50 @@ TEST_F(SerialPortTest, SecondOpenFromAnotherProcessIsRefused) {
   EXPECT_EQ(OpenInAnotherProcess(dtu_.Path()), kChildRefused);
 }
 
-TEST_F(SerialPortTest, DeviceHeldExclusivelyByAnotherProgramIsRefused) {
-  ExclusiveHolder other_program(dtu_.Path());
-  ASSERT_TRUE(other_program.Holds());
-  EXPECT_FALSE(port_.Open());
-  EXPECT_EQ(messages_.Shown().size(), 1u);
-  EXPECT_TRUE(other_program.StillExclusive());
+// The flock tells a live opener; an exclusive mark alone is one left behind.
+struct OtherOpenerCase {
+  const char* name;
+  bool mark;
+  bool flock;
+  bool opens;
+};
+
+class OpenBesideAnotherOpener : public PortOnPeerTest,
+                                public ::testing::WithParamInterface<OtherOpenerCase> {};
+
+TEST_P(OpenBesideAnotherOpener, OpensUnlessTheFlockIsHeld) {
+  const OtherOpenerCase& c = GetParam();
+  OtherOpener other(dtu_.Path(), c.mark, c.flock);
+  ASSERT_TRUE(other.Holds());
+  EXPECT_EQ(port_.Open(), c.opens);
+  EXPECT_EQ(messages_.Shown().size(), c.opens ? 0u : 1u);
+  // A live opener keeps its mark; a port taken over carries ours.
+  EXPECT_EQ(other.Exclusive(), c.mark || c.opens);
+  if (!c.opens) return;
+  port_.Write(port_.PortLock(), "AT\r\n");
+  EXPECT_TRUE(dtu_.WaitForReceived("AT\r\n"));
+  port_.Close();
+  EXPECT_FALSE(other.Exclusive());
+}
+
+INSTANTIATE_TEST_SUITE_P(Openers, OpenBesideAnotherOpener,
+                         ::testing::Values(OtherOpenerCase{"StaleMark", true, false, true},
+                                           OtherOpenerCase{"FlockAndMark", true, true, false},
+                                           OtherOpenerCase{"FlockAlone", false, true, false}),
+                         [](const ::testing::TestParamInfo<OtherOpenerCase>& param) {
+                           return std::string(param.param.name);
+                         });
+
+TEST_F(SerialPortTest, APortLeftMarkedByAKilledToolOpens) {
+  // Another process keeps the device open while the tool that had the port
+  // is killed: its flock goes with it, its exclusive mark stays.
+  OtherOpener bystander(dtu_.Path(), /*mark=*/false);
+  ASSERT_TRUE(bystander.Holds());
+  ASSERT_EQ(OpenInAnotherProcess(dtu_.Path()), kChildOpened);  // the child ends without closing
+  ASSERT_TRUE(bystander.Exclusive());
+  EXPECT_TRUE(port_.Open());
+  EXPECT_TRUE(messages_.Shown().empty());
+  EXPECT_TRUE(bystander.Exclusive());
 }
 
 TEST_F(SerialPortTest, ClosedPortOpensInAnotherProcess) {
@@ -460,7 +525,7 @@ TEST(EnumeratePorts, ListsFreeAndHeldComPortsThenUsbAndAcmDevices) {
   test::WriteFileBytes(dev.File("ttyACM1"), "");
   PtyPeer com2;
   fs::create_symlink(com2.Path(), dev.File("ttyS1"));
-  ExclusiveHolder other_program(com2.Path());
+  OtherOpener other_program(com2.Path());
   ASSERT_TRUE(other_program.Holds());
 
   // COM2 and COM5 are held by other openers; they are listed all the same.
@@ -474,7 +539,7 @@ TEST(EnumeratePorts, ListsFreeAndHeldComPortsThenUsbAndAcmDevices) {
   EXPECT_EQ(EnumeratePortsUnder(dev.path()),
             (std::vector<std::string>{"COM1", "COM2", "COM5", dev.File("ttyUSB2"), dev.File("ttyUSB10"),
                                       dev.File("ttyACM0")}));
-  EXPECT_TRUE(other_program.StillExclusive());
+  EXPECT_TRUE(other_program.Exclusive());
   // Probing leaves the free ports free.
   settings.Update([&](ToolSettings& s) { s.port_name = dev.File("ttyS0"); });
   CSerialPort other(settings, flags, messages);

@@ -152,7 +152,7 @@ class TestShellFrame : public QObject {
     auto box = AnswerMessageBox(QMessageBox::Ok);
     QVERIFY(!h.frame().OnOpenPort());
     QVERIFY(box->seen().seen);
-    QCOMPARE(box->seen().text, Qs("打开串口失败: 串口已占用或其他错误!"_gbk));
+    QCOMPARE(box->seen().text, Qs("打开串口失败: 串口不存在!"_gbk));
     QCOMPARE(box->seen().title, Qs("提示"_gbk));
     QCOMPARE(box->seen().icon, static_cast<int>(QMessageBox::Critical));
     QVERIFY(h.Enabled(ui::kIdOpenPort));
