@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "params/channel_modes.h"
 #include "support/dtusim_fixture.h"
 #include "support/shell_harness.h"
 #include "support/shell_modal.h"
@@ -241,6 +242,49 @@ class TestShellDtu : public QObject {
     QCOMPARE(parents.size(), 1);
     QVERIFY(parents[0]->childCount() > 1);
     QVERIFY(parents[0]->child(0)->text(0).contains(Qs("多通道"_gbk)));
+  }
+
+  void theMenusRestoreDefaultsAsksAsTheViewsButtonDoes() {
+    Connected c;
+    QVERIFY(c.OpenAndConnect());
+    const QString question = Qs(Format("使用%s模式，DTU参数将恢复到默认值，请确认是否恢复到默认值？"_gbk,
+                                       std::string(ModeDisplayName(kModeSin))));
+    std::size_t mark = c.sim.ReceivedBytes().size();
+    {
+      auto box = AnswerMessageBox(QMessageBox::No);
+      c.frame().CommandAction(ui::kIdDefaults)->trigger();
+      QVERIFY(box->seen().seen);
+      QCOMPARE(box->seen().text, question);
+    }
+    QTest::qWait(200);
+    QVERIFY(c.frame().WorkerIsIdle());
+    QCOMPARE(c.sim.ReceivedBytes().size(), mark);
+    {
+      auto box = AnswerMessageBox(QMessageBox::Yes);
+      c.frame().CommandAction(ui::kIdDefaults)->trigger();
+      QVERIFY(box->seen().seen);
+      QCOMPARE(box->seen().text, question);
+    }
+    QVERIFY(c.WaitIdle());
+    const std::string sent = c.sim.ReceivedBytes().substr(mark);
+    const std::size_t defaults = sent.find("AT+USEDEFAULT=SIN\r\n");
+    QVERIFY(defaults != std::string::npos);
+    QVERIFY(sent.find("AT+GETPARAM?\r\n", defaults) != std::string::npos);
+    QVERIFY(c.harness->LogHas("DTU恢复默认参数值成功.\r\n"_gbk));
+
+    // Away from the parameter view the command carries no mode: a DTU of the
+    // later generation is not reset, and nothing is asked.
+    c.frame().CommandAction(ui::kIdTestView)->trigger();
+    QVERIFY(c.view() == nullptr);
+    mark = c.sim.ReceivedBytes().size();
+    ModalResponder watch([](QWidget* modal) { modal->close(); }, 300);
+    c.frame().CommandAction(ui::kIdDefaults)->trigger();
+    QVERIFY(c.WaitIdle());
+    QTest::qWait(350);
+    QVERIFY(!watch.seen().seen);
+    QCOMPARE(c.harness->LogLines().back(),
+             std::string("设置默认参数失败，原因：通道模式不正确【SIN,BAK,MUL,MULB】***!\r\n"_gbk));
+    QCOMPARE(c.sim.ReceivedBytes().size(), mark);
   }
 
   void aNewModeAnsweredNoPutsTheSelectionBack() {

@@ -153,6 +153,16 @@ class TestTerminalFrame : public QObject {
     QCOMPARE(SavedRow1(t.CmdIniPath()), "AT SHUTDOWN"s);
   }
 
+  void theExitCommandSavesNothing() {
+    TerminalHarness t;
+    t.view()->Panel()->RowEdit(1)->setText(QStringLiteral("NOT SAVED"));
+    t.frame().CommandAction(ui::kIdExit)->trigger();
+    QCOMPARE(t.h().exit_status, std::optional<int>(ui::kExitCommandStatus));
+    // What the program does once its loop has ended: the page goes.
+    t.frame().Shutdown();
+    QVERIFY(!std::filesystem::exists(t.CmdIniPath()));
+  }
+
   void aWorkerTransactionRunningWhenTheTerminalIsChosenAborts() {
     test::DtuSimProcess sim;
     QVERIFY2(sim.Start({"--mute"}), sim.error().c_str());

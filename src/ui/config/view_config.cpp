@@ -253,15 +253,16 @@ void CViewConfig::SetCommand() {
   frame().PostToWorker(WM_CFG_SET_CHANNELS, frame().CurrentMode());
 }
 
-void CViewConfig::DefaultsCommand() {
+bool CViewConfig::DefaultsCommand() {
   const std::int32_t mode = frame().CurrentMode();
   const std::string question =
       Format("使用%s模式，DTU参数将恢复到默认值，请确认是否恢复到默认值？"_gbk,
              std::string(ModeDisplayName(mode)));
-  if (!ask_(question)) return;
+  if (!ask_(question)) return true;
   frame().PostToWorker(WM_CFG_DEFAULTS, mode);
   frame().PostToWorker(WM_CFG_QUERY, mode);
   BuildTree();
+  return true;
 }
 
 void CViewConfig::RestartCommand() { frame().PostToWorker(WM_CFG_RESTART, 0); }

@@ -70,7 +70,10 @@ class CViewConfig : public CViewBase {
   void CommonParamsCommand();  // the common-parameters manager, modal
   void QueryCommand();
   void SetCommand();
-  void DefaultsCommand();
+  // Asks "使用%s模式，DTU参数将恢复到默认值，请确认是否恢复到默认值？"; on
+  // Yes posts restore defaults and then the query in the selector's mode and
+  // rebuilds the tree. The button and the frame's menu command both.
+  bool DefaultsCommand() override;
   void RestartCommand();
 
   // Yes/No questions (the defaults question). Replaceable for tests; the

@@ -78,9 +78,15 @@ void CMainFrame::OnQuery() { PostToWorker(WM_CFG_QUERY, static_cast<std::uintptr
 
 void CMainFrame::OnSet() { PostToWorker(WM_CFG_SET_CHANNELS, static_cast<std::uintptr_t>(CurrentMode())); }
 
-// The selector's mode goes with the request: a DTU of the later generation
-// refuses a restore without one.
-void CMainFrame::OnDefaults() { PostToWorker(WM_CFG_DEFAULTS, static_cast<std::uintptr_t>(CurrentMode())); }
+// On the parameter view the command is the view's button: its question,
+// then restore defaults and the query in the selector's mode. Elsewhere it
+// restores without a mode: a DTU of the earlier generation takes
+// "AT+USEDEFAULT", on the later one the worker logs the mode error and
+// sends nothing.
+void CMainFrame::OnDefaults() {
+  if (page_ && page_->DefaultsCommand()) return;
+  PostToWorker(WM_CFG_DEFAULTS, 0);
+}
 
 void CMainFrame::OnRestart() { PostToWorker(WM_CFG_RESTART, 0); }
 
@@ -97,7 +103,9 @@ void CMainFrame::OnExport() {
 }
 
 void CMainFrame::OnExit() {
-  // Ends at once: no question, nothing saved.
+  // Ends at once: no question, nothing saved, also not by the page on
+  // screen when it goes with the window (the AT view's quick-send panel).
+  if (page_) page_->EndWithoutSaving();
   if (exit_handler_) exit_handler_(kExitCommandStatus);
 }
 

@@ -41,6 +41,10 @@ class CViewBase : public QWidget {
   virtual void ImportCommand() {}        // "导入(&I)"
   virtual void ExportCommand() {}        // "导出(&O)"
   virtual void CommonParamsChanged() {}  // the common-parameters manager ended with OK
+  // "默认参数(&D)": true when the page has handled it as its own command.
+  virtual bool DefaultsCommand() { return false; }
+  // The exit command ends the tool: the page saves nothing when it goes.
+  virtual void EndWithoutSaving() {}
 
   // False when the page must not be left now (the production test runs);
   // the page then tells the operator why.

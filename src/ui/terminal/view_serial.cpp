@@ -183,7 +183,9 @@ void CViewSerial::Retire() {
   flush_timer_->stop();
   receiver_->Stop();
   panel_->Shutdown();
-  if (!frame().Flags().exiting.load()) SaveQuickSend();
+  // Not after a confirmed exit (the frame saved before its question) nor
+  // after the exit command (which saves nothing).
+  if (save_when_retired_ && !frame().Flags().exiting.load()) SaveQuickSend();
 }
 
 void CViewSerial::SaveQuickSend() {

@@ -70,6 +70,8 @@ class CViewSerial : public CViewBase {
   void AppendReceived(std::string_view gbk);
   // The quick-send panel to cmd.ini (the frame's save before the exit question).
   void SaveQuickSend();
+  // The exit command: the panel is not saved when the page goes.
+  void EndWithoutSaving() override { save_when_retired_ = false; }
 
   // The save dialog: returns the chosen path, empty when cancelled. Tests
   // replace it.
@@ -125,6 +127,7 @@ class CViewSerial : public CViewBase {
   std::uint64_t shown_total_ = 0;
   bool started_ = false;
   bool retired_ = false;
+  bool save_when_retired_ = true;
   SaveFileChooser choose_save_file_;
 };
 
