@@ -106,6 +106,9 @@ void CTestRun::Join() {
 }
 
 void CTestRun::Finish(RunOutcome outcome) {
+  // The port is free again before the controls are: a command the operator
+  // gives at once must find it so.
+  env_.port.Release(PortUser::kProductionTest);
   // A stopped run leaves the outcome to Stop's account.
   outcome_.store(cancel_.load() ? RunOutcome::kStopped : outcome);
   {
@@ -140,6 +143,12 @@ void CTestRun::RunThread() {
     return;
   }
   log("配置测试开始!\r\n"_gbk);
+  // The run has the port to itself until it ends: a worker request that
+  // runs now gives it up at its next step, later ones are refused.
+  if (!env_.port.Claim(PortUser::kProductionTest, cancel_)) {
+    Finish(RunOutcome::kStopped);
+    return;
+  }
 
   for (;;) {
     if (!ctx.RunFlag()) {

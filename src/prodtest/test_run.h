@@ -11,6 +11,10 @@
 //          unit follows the wait time in continuous testing, else the run ends.
 //   end:   the view's RestoreTestControls.
 //
+// The run claims the port for itself (PortUser::kProductionTest) from its
+// first exchange to its end; a worker transaction that has the port then
+// ends at its next step, and the worker's later requests are refused.
+//
 // Stop ends a run wherever it is: every wait of the run (a transaction, the
 // wait between units, the wait for the key string, the serial-number
 // question) ends within about 100 ms, the stopped run writes nothing more,
@@ -45,7 +49,8 @@ struct ProcessFlags;
 
 // What a run works with; everything outlives the CTestRun.
 struct TestEnvironment {
-  CSerialPort& port;                  // opened by the front end; the run takes PortLock() around each read and write
+  CSerialPort& port;                  // opened by the front end; the run claims it for the whole run and
+                                      // takes PortLock() around each read and write
   SharedCatalogue& catalogue;         // reloaded for each unit; the configure step writes its values
   ToolSettingsStore& settings;        // connect timeout and login password, read for each unit
   ProcessFlags& flags;                // file_variant is set from each unit's version

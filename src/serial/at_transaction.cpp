@@ -35,20 +35,33 @@ bool Cancelled(const std::atomic<bool>* cancel) { return cancel != nullptr && ca
 struct Side {
   CSerialPort& port;
   std::mutex& lock;
+  PortUser user;
   const WorkerLink* worker;  // the worker's forms check the flags and report aborts
   const std::atomic<bool>* cancel;
 };
+
+// The end of a transaction that may not use the port (now or any more).
+int RefusePort(const Side& side) {
+  if (side.worker != nullptr) {
+    side.worker->reports.Log(WorkerPortBusyText());
+    side.worker->reports.Done(0);
+  }
+  return kAtPortBusy;
+}
 
 // The check before every attempt and every poll step: the result that ends
 // the transaction now, if any.
 std::optional<int> StopNow(const Side& side) {
   if (Cancelled(side.cancel)) return kAtFailed;
   if (side.worker == nullptr) return std::nullopt;
-  const std::optional<std::string_view> reason = WorkerAbortReason(side.worker->flags);
-  if (!reason) return std::nullopt;
-  side.worker->reports.Log(*reason);
-  side.worker->reports.Done(0);
-  return kAtFailed;
+  if (const std::optional<std::string_view> reason = WorkerAbortReason(side.worker->flags)) {
+    side.worker->reports.Log(*reason);
+    side.worker->reports.Done(0);
+    return kAtFailed;
+  }
+  // A production test run waits for the port: the worker gives it up.
+  if (side.port.WantedByOther(side.user)) return RefusePort(side);
+  return std::nullopt;
 }
 
 void Send(const Side& side, const std::optional<std::string_view>& command) {
@@ -96,6 +109,8 @@ int RunAttempts(const Side& side, std::size_t window, milliseconds step, std::op
                 std::string_view expected, std::string& destination, std::size_t capacity,
                 std::uint16_t& length_out, int time_limit_s, std::uint16_t attempts) {
   if (attempts == 0) return kAtTimedOut;
+  const PortClaim claim(side.port, side.user);
+  if (!claim.held()) return RefusePort(side);
   ReplyMatcher matcher(expected, window);
   for (;;) {
     if (const auto stop = StopNow(side)) return *stop;
@@ -119,6 +134,8 @@ int RunAttempts(const Side& side, std::size_t window, milliseconds step, std::op
 
 }  // namespace
 
+std::string_view WorkerPortBusyText() { return "配置测试正在进行，故参数界面的动作被迫终止!\r\n"_gbk; }
+
 std::optional<std::string_view> WorkerAbortReason(const ProcessFlags& flags) {
   if (flags.at_mode.load()) return AtModeAbortText();
   if (flags.port_closed.load()) return PortClosedAbortText();
@@ -128,7 +145,7 @@ std::optional<std::string_view> WorkerAbortReason(const ProcessFlags& flags) {
 int SendAndWait(const WorkerLink& link, std::optional<std::string_view> command, std::string_view expected,
                 std::string& destination, std::size_t capacity, std::uint16_t& length_out, int time_limit_s,
                 std::uint16_t attempts, const std::atomic<bool>* cancel) {
-  const Side side{link.port, link.lock, &link, cancel};
+  const Side side{link.port, link.lock, PortUser::kWorker, &link, cancel};
   return RunAttempts(side, kWorkerReplyWindow, kWorkerPollStep, command, expected, destination, capacity,
                      length_out, time_limit_s, attempts);
 }
@@ -136,7 +153,7 @@ int SendAndWait(const WorkerLink& link, std::optional<std::string_view> command,
 int FrameSendAndWait(CSerialPort& port, std::optional<std::string_view> command, std::string_view expected,
                      std::string& destination, std::size_t capacity, std::uint16_t& length_out, int time_limit_s,
                      std::uint16_t attempts, const std::atomic<bool>* cancel) {
-  const Side side{port, port.PortLock(), nullptr, cancel};
+  const Side side{port, port.PortLock(), PortUser::kProductionTest, nullptr, cancel};
   return RunAttempts(side, kFrameReplyWindow, kFramePollStep, command, expected, destination, capacity,
                      length_out, time_limit_s, attempts);
 }
@@ -145,7 +162,9 @@ int ResendAndWait(const WorkerLink& link, std::optional<std::string_view> comman
                   std::string& destination, std::size_t capacity, std::uint16_t& length_out, int time_limit_s,
                   const std::atomic<bool>* cancel) {
   if (time_limit_s < 1) return kAtTimedOut;
-  const Side side{link.port, link.lock, &link, cancel};
+  const Side side{link.port, link.lock, PortUser::kWorker, &link, cancel};
+  const PortClaim claim(side.port, side.user);
+  if (!claim.held()) return RefusePort(side);
   ReplyMatcher matcher(expected, kWorkerReplyWindow);
   const std::int64_t start = LinkSeconds();
   for (;;) {

@@ -3,7 +3,8 @@
 // A transaction ends in one of four ways, and returns:
 //    1  the expected text arrived, followed by "OK" (see reply_matcher.h);
 //    0  the time limit passed (or there was nothing to do);
-//   -1  "ERROR" arrived before the expected text, or the wait was aborted.
+//   -1  "ERROR" arrived before the expected text, or the wait was aborted;
+//   -2  another user has the port (see below).
 // Callers compare against 1 and log their own failure line.
 //
 //   SendAndWait       the configuration worker's form: sends once per
@@ -32,6 +33,15 @@
 // then reports.Done(0), and the result is -1. An abort before an attempt
 // sends nothing.
 //
+// One user at a time: a transaction holds a claim on the port for its user
+// (PortUser::kWorker for the worker's forms, kProductionTest for
+// FrameSendAndWait) while it runs. When another user has the port, nothing
+// is sent and the result is -2; the worker's forms then log
+//                      "配置测试正在进行，故参数界面的动作被迫终止!\r\n"
+// and report Done(0), as an abort does. A worker transaction that has the
+// port gives it up the same way, at its next step, as soon as a production
+// test run waits for it (CSerialPort::Claim).
+//
 // Cancel: every form also takes an optional token; once it reads true the
 // transaction returns -1 within about 20 ms, with no run-log line and no
 // report (the production test's Stop, the worker's shutdown at exit).
@@ -40,9 +50,10 @@
 // to `capacity` bytes; `length_out` receives its full length modulo 65536.
 // Both are left alone unless the result is 1.
 //
-// Thread safety: a transaction blocks its calling thread; several may run on
-// one port from different threads (each read and write takes its side's lock
-// briefly; no lock is held across a transaction).
+// Thread safety: a transaction blocks its calling thread. Transactions of one
+// user may run on one port from different threads (each read and write takes
+// its side's lock briefly; no lock is held across a transaction); those of
+// two users exclude each other through the port's claim.
 #pragma once
 
 #include <atomic>
@@ -61,6 +72,7 @@ namespace zt {
 inline constexpr int kAtMatched = 1;
 inline constexpr int kAtTimedOut = 0;
 inline constexpr int kAtFailed = -1;
+inline constexpr int kAtPortBusy = -2;
 
 // Reply windows: the worker's forms accumulate up to 40960 bytes (a whole
 // parameter query), the production test's form 1024.
@@ -81,6 +93,10 @@ class ITransactionReports {
 // The run-log line of a worker abort that the flags call for now (AT mode
 // first, then the closed port), or nothing.
 std::optional<std::string_view> WorkerAbortReason(const ProcessFlags& flags);
+
+// The run-log line of a worker request that finds a production test run on
+// the port.
+std::string_view WorkerPortBusyText();
 
 // What the worker's transactions work with.
 struct WorkerLink {

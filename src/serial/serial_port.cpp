@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <limits>
 
 #include "text/gbk_literal.h"
@@ -14,6 +15,8 @@ namespace {
 
 constexpr std::string_view kDefaultPortName = "COM1";
 constexpr int kProbedComPorts = 100;
+// How often a waiting claim looks at its cancel token.
+constexpr std::chrono::milliseconds kClaimCancelSlice{20};
 
 std::string_view OpenFailedText() { return "打开串口失败: 串口已占用或其他错误!"_gbk; }
 std::string_view NoSuchPortText() { return "打开串口失败: 串口不存在!"_gbk; }
@@ -186,6 +189,42 @@ bool CSerialPort::IsOpen() const { return device_.IsOpen(); }
 std::string CSerialPort::OpenedPortName() const {
   std::lock_guard lock(name_mutex_);
   return opened_name_;
+}
+
+ClaimResult CSerialPort::TryClaim(PortUser user) {
+  if (user == PortUser::kNone) return ClaimResult::kRefused;
+  PortUser expected = PortUser::kNone;
+  if (holder_.compare_exchange_strong(expected, user)) return ClaimResult::kTaken;
+  return expected == user ? ClaimResult::kAlreadyHeld : ClaimResult::kRefused;
+}
+
+bool CSerialPort::Claim(PortUser user, const std::atomic<bool>& cancel) {
+  bool taken = false;
+  for (;;) {
+    taken = TryClaim(user) != ClaimResult::kRefused;
+    if (taken || cancel.load()) break;
+    wanted_.store(user);
+    std::unique_lock lock(claim_mutex_);
+    claim_released_.wait_for(lock, kClaimCancelSlice,
+                             [&] { return holder_.load() == PortUser::kNone || cancel.load(); });
+  }
+  PortUser waiting = user;
+  wanted_.compare_exchange_strong(waiting, PortUser::kNone);
+  return taken;
+}
+
+void CSerialPort::Release(PortUser user) {
+  PortUser expected = user;
+  if (user == PortUser::kNone || !holder_.compare_exchange_strong(expected, PortUser::kNone)) return;
+  // Under the mutex, so that a Claim between its look and its wait still
+  // hears of it.
+  { std::lock_guard lock(claim_mutex_); }
+  claim_released_.notify_all();
+}
+
+bool CSerialPort::WantedByOther(PortUser user) const {
+  const PortUser waiting = wanted_.load();
+  return waiting != PortUser::kNone && waiting != user;
 }
 
 }  // namespace zt

@@ -22,11 +22,15 @@
 //   - ReadQueued and Write take the lock of the calling side: PortLock() for
 //     the UI, the AT terminal and the production test, the worker's own lock
 //     for the configuration worker. Do not hold that lock when calling them.
+//   - The claims (TryClaim, Claim, Release, Holder, WantedByOther) may be
+//     used from any thread.
 //
 // Failures reach the operator through IMessageBox (open and re-open); all
 // other failures are silent, as the DTU exchanges above report their own.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -60,6 +64,24 @@ enum LineSettingKind : int {
   kLineStopBits = 2,     // 0 one, 1 one and a half, 2 two
   kLineParity = 3,       // 0 none, 1 odd, 2 even, 3 mark, 4 space
   kLineFlowControl = 4,  // stored only; the line never uses it
+};
+
+// Who drives the DTU exchanges on the port. One user at a time: every
+// transaction holds a claim for its user while it runs, and a production
+// test run holds one for its whole run, so that the worker's commands never
+// interleave with the test's exchanges on the wire. Claims are apart from
+// opening and closing: closing the port still ends a run's exchanges, and a
+// run keeps its claim over a re-open.
+enum class PortUser : std::uint8_t {
+  kNone = 0,
+  kWorker = 1,          // the configuration worker, one transaction at a time
+  kProductionTest = 2,  // a production test run
+};
+
+enum class ClaimResult {
+  kRefused,      // another user has the port
+  kTaken,        // the port was free and is the caller's now
+  kAlreadyHeld,  // the caller's user had it already
 };
 
 class CSerialPort {
@@ -129,6 +151,19 @@ class CSerialPort {
   // The lock of the UI, AT terminal and production-test threads.
   std::mutex& PortLock() { return port_lock_; }
 
+  // Takes the port for `user` (not kNone) when nobody has it.
+  ClaimResult TryClaim(PortUser user);
+  // Waits until the port can be taken for `user` and takes it. Meanwhile a
+  // worker transaction that has the port ends at its next step (it sees
+  // WantedByOther). False, with nothing taken, once `cancel` reads true
+  // (looked at every 20 ms).
+  bool Claim(PortUser user, const std::atomic<bool>& cancel);
+  // Gives the port back; nothing happens unless `user` has it.
+  void Release(PortUser user);
+  PortUser Holder() const { return holder_.load(); }
+  // True while a user other than `user` waits in Claim.
+  bool WantedByOther(PortUser user) const;
+
  private:
   bool CloseAndReopen();
   void PrepareLine(const serial_detail::LineFormat& line);
@@ -141,6 +176,31 @@ class CSerialPort {
   serial_detail::SerialDevice device_;
   mutable std::mutex name_mutex_;
   std::string opened_name_;
+
+  std::atomic<PortUser> holder_{PortUser::kNone};
+  std::atomic<PortUser> wanted_{PortUser::kNone};  // waiting in Claim
+  std::mutex claim_mutex_;
+  std::condition_variable claim_released_;
+};
+
+// A transaction's hold on the port: takes it for `user` unless that user has
+// it already, and gives back on destruction only what it took.
+class PortClaim {
+ public:
+  PortClaim(CSerialPort& port, PortUser user) : port_(port), user_(user), result_(port.TryClaim(user)) {}
+  ~PortClaim() {
+    if (result_ == ClaimResult::kTaken) port_.Release(user_);
+  }
+  PortClaim(const PortClaim&) = delete;
+  PortClaim& operator=(const PortClaim&) = delete;
+
+  // Whether `user` may drive the port now.
+  bool held() const { return result_ != ClaimResult::kRefused; }
+
+ private:
+  CSerialPort& port_;
+  PortUser user_;
+  ClaimResult result_;
 };
 
 }  // namespace zt

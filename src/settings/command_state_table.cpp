@@ -11,10 +11,24 @@ constexpr std::initializer_list<int> kParameterCommands = {
     kCmdSelectAll,     kCmdSet,       kCmdQuery,   kCmdDefaults,     kCmdRestart,
     kCmdExport,        kCmdImport};
 
+// Entries of the commands that post to the worker (and of the
+// common-parameters manager): off while a production test run has the port.
+constexpr std::initializer_list<int> kWorkerCommands = {
+    kCmdConnectDtu, kCmdToolConnectDtu, kCmdQuery,   kCmdToolQuery,   kCmdSet,         kCmdToolSet,
+    kCmdDefaults,   kCmdToolDefaults,   kCmdRestart, kCmdToolRestart, kCmdCommonParams};
+
+bool IsWorkerCommand(int entry) {
+  for (const int e : kWorkerCommands) {
+    if (e == entry) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool CommandStateTable::IsEnabled(int entry) const {
   if (entry < 0 || entry >= kCommandEntries) return true;
+  if (test_running_.load() && IsWorkerCommand(entry)) return false;
   return !entries_[static_cast<std::size_t>(entry)].disabled.load();
 }
 

@@ -1,7 +1,8 @@
 // Which commands the operator may use: 29 entries, each a disabled flag
 // (all enabled at start). The frame, the worker's reports and the views
 // change them through the transitions below; every menu item and toolbar
-// button is enabled exactly when its entry is clear.
+// button is enabled exactly when IsEnabled says so: its entry is clear and
+// no production test run keeps it off.
 //
 // Thread safety: entries are atomic; a change takes the entry's own lock so
 // that a set and a clear of one entry never interleave. Reads take no lock.
@@ -68,12 +69,22 @@ class CommandStateTable {
   void OnParameterViewRefresh(bool port_open, bool connected);
   void OnAtView();
 
+  // A production test run has the port from its start to its end. The
+  // worker's commands (connect, query, set, restore defaults, restart, and
+  // the common-parameters manager) read as disabled meanwhile, whatever
+  // their entries say; the entries go on changing as usual and are what
+  // counts again once the run has ended.
+  void OnTestRunStarted() { test_running_.store(true); }
+  void OnTestRunEnded() { test_running_.store(false); }
+  bool TestRunning() const { return test_running_.load(); }
+
  private:
   struct Entry {
     std::atomic<bool> disabled{false};
     std::mutex lock;
   };
   std::array<Entry, kCommandEntries> entries_;
+  std::atomic<bool> test_running_{false};
 };
 
 // The process-wide table.

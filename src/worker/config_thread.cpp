@@ -1,6 +1,7 @@
 #include "worker/config_thread.h"
 
 #include "worker/config_reports.h"
+#include "worker/worker_transact.h"
 
 namespace zt {
 
@@ -112,19 +113,22 @@ void CConfigThread::Run() {
 bool CConfigThread::Dispatch(const Command& command) {
   WorkerContext ctx{env_, *reports_, worker_lock_, stop_};
   const int mode = static_cast<int>(command.wparam);
+  // A request that finds a production test run on the port ends with the
+  // one line that says so, before any line of its own.
+  auto run = [&](auto operation) { return !WorkerPortTaken(ctx) && operation(); };
   switch (command.message) {
     case WM_CFG_CONNECT:
-      return RunConnect(ctx, mode);
+      return run([&] { return RunConnect(ctx, mode); });
     case WM_CFG_QUERY:
-      return RunQuery(ctx, mode);
+      return run([&] { return RunQuery(ctx, mode); });
     case WM_CFG_SET_CHANNELS:
-      return RunSetChannels(ctx, mode);
+      return run([&] { return RunSetChannels(ctx, mode); });
     case WM_CFG_SET:
-      return RunSetWithoutChannels(ctx);
+      return run([&] { return RunSetWithoutChannels(ctx); });
     case WM_CFG_DEFAULTS:
-      return RunDefaults(ctx, mode);
+      return run([&] { return RunDefaults(ctx, mode); });
     case WM_CFG_RESTART:
-      return RunRestart(ctx);
+      return run([&] { return RunRestart(ctx); });
     default:
       return false;
   }

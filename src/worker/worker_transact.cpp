@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "serial/at_transaction.h"
+#include "serial/serial_port.h"
 #include "worker/config_reports.h"
 
 namespace zt {
@@ -33,6 +34,14 @@ bool WorkerAbortCheck(WorkerContext& ctx) {
   const std::optional<std::string_view> reason = WorkerAbortReason(ctx.env.flags);
   if (!reason) return false;
   ctx.reports.Log(*reason);
+  return true;
+}
+
+bool WorkerPortTaken(WorkerContext& ctx) {
+  const PortUser holder = ctx.env.port.Holder();
+  if (holder == PortUser::kNone || holder == PortUser::kWorker) return false;
+  ctx.reports.Log(WorkerPortBusyText());
+  ctx.reports.Done(0);
   return true;
 }
 

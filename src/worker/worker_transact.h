@@ -26,6 +26,11 @@ int WorkerResendAndWait(WorkerContext& ctx, std::optional<std::string_view> comm
 // before every parameter; transactions check for themselves.)
 bool WorkerAbortCheck(WorkerContext& ctx);
 
+// Logs WorkerPortBusyText() and reports Done(0), as a transaction refused
+// the port does, and returns true when another user (a production test run)
+// has the port; false when the worker may go on.
+bool WorkerPortTaken(WorkerContext& ctx);
+
 // Sleeps, ending early when the worker shuts down.
 void WorkerSleep(WorkerContext& ctx, int milliseconds);
 

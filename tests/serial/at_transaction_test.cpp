@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -20,6 +21,7 @@ const std::string kWake(20, ' ');
 
 std::string AtModeAbort() { return std::string("已切换到AT界面，故参数界面未完成的动作被迫终止!\r\n"_gbk); }
 std::string PortClosedAbort() { return std::string("串口已关闭，故未完成的动作立即终止!\r\n"_gbk); }
+std::string TestRunningAbort() { return std::string("配置测试正在进行，故参数界面的动作被迫终止!\r\n"_gbk); }
 
 // The worker's side of a DTU on a pseudo-terminal.
 class AtTransactionTest : public test::PortOnPeerTest {
@@ -314,6 +316,62 @@ TEST_F(AtTransactionTest, CancelEndsTheWakeCycle) {
   worker.join();
   EXPECT_EQ(result, kAtFailed);
   EXPECT_TRUE(NoReports());
+}
+
+// ---- one user of the port at a time --------------------------------------------
+
+TEST_F(AtTransactionTest, WorkerTransactionsAreRefusedWhileATestRunHasThePort) {
+  ASSERT_EQ(port_.TryClaim(PortUser::kProductionTest), ClaimResult::kTaken);
+  EXPECT_EQ(Send("AT+GETPARAM?\r\n", "", 60, 1), kAtPortBusy);
+  EXPECT_EQ(Resend(kWake, "RUN AT", 20), kAtPortBusy);
+  EXPECT_EQ(reports_.Lines(), (std::vector<std::string>{TestRunningAbort(), TestRunningAbort()}));
+  EXPECT_EQ(reports_.DoneValues(), (std::vector<int>{0, 0}));
+
+  // The run's own exchanges go on; once it gives the port back the worker's do.
+  dtu_.AddRule({.when = "AT+RESET\r\n", .reply = {"\r\nOK\r\n"}, .times = 0});
+  EXPECT_EQ(Frame("AT+RESET\r\n", "OK", 3, 1), kAtMatched);
+  EXPECT_EQ(port_.Holder(), PortUser::kProductionTest);
+  port_.Release(PortUser::kProductionTest);
+  EXPECT_EQ(Send("AT+RESET\r\n", "OK", 3, 1), kAtMatched);
+  EXPECT_EQ(Wire(), "AT+RESET\r\nAT+RESET\r\n");
+  EXPECT_EQ(port_.Holder(), PortUser::kNone);
+}
+
+TEST_F(AtTransactionTest, ATestRunWaitingForThePortEndsTheWorkersTransaction) {
+  int result = 0;
+  std::thread worker([&] { result = Send("AT+GETPARAM?\r\n", "", 60, 1); });
+  ASSERT_TRUE(dtu_.WaitForReceived("AT+GETPARAM?\r\n"));
+  // While the worker waits for its answer, the production test's form may
+  // not put anything on the line.
+  EXPECT_EQ(Frame("AT+RESET\r\n", "OK", 3, 1), kAtPortBusy);
+  const std::atomic<bool> cancel{false};
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(port_.Claim(PortUser::kProductionTest, cancel));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  worker.join();
+  EXPECT_EQ(result, kAtPortBusy);
+  EXPECT_EQ(reports_.Lines(), std::vector<std::string>{TestRunningAbort()});
+  EXPECT_EQ(reports_.DoneValues(), std::vector<int>{0});
+  EXPECT_EQ(port_.Holder(), PortUser::kProductionTest);
+  EXPECT_EQ(Wire(), "AT+GETPARAM?\r\n");
+}
+
+TEST_F(AtTransactionTest, AClaimWaitEndsWithItsCancelAndTakesNothing) {
+  ASSERT_EQ(port_.TryClaim(PortUser::kWorker), ClaimResult::kTaken);
+  std::atomic<bool> cancel{false};
+  bool claimed = true;
+  std::thread run([&] { claimed = port_.Claim(PortUser::kProductionTest, cancel); });
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!port_.WantedByOther(PortUser::kWorker) && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  const bool waited = port_.WantedByOther(PortUser::kWorker);
+  cancel = true;
+  run.join();
+  EXPECT_TRUE(waited);
+  EXPECT_FALSE(claimed);
+  EXPECT_FALSE(port_.WantedByOther(PortUser::kWorker));
+  EXPECT_EQ(port_.Holder(), PortUser::kWorker);
 }
 
 // ---- the production test's form ---------------------------------------------

@@ -1,21 +1,25 @@
 // The production-test page in the real main window: Start's refusals, runs
 // against the simulated DTU with the lines of the information box in order,
 // the serial-number dialog driven like an operator with a barcode scanner,
-// continuous testing, Stop wherever the run is, section "TEST", and the
-// page that cannot be left while a run is active.
+// continuous testing, Stop wherever the run is, section "TEST", the page
+// that cannot be left while a run is active, and the worker's commands kept
+// off the port meanwhile.
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
 #include <atomic>
 #include <thread>
 #include <vector>
 
+#include "serial/serial_port.h"
 #include "support/prodtest_bench.h"
 #include "support/shell_modal.h"
 #include "text/gbk_literal.h"
@@ -412,6 +416,44 @@ class TestProdtestView : public QObject {
     QVERIFY2(b.Info().endsWith(Shown(kStopLines)), qPrintable(b.Info()));
     QCOMPARE(b.view()->Run().LastOutcome(), RunOutcome::kStopped);
     QVERIFY(b.sim.ReceivedBytes().find("+++") == std::string::npos);
+  }
+
+  void whileARunHasThePortTheWorkersCommandsAreOffAndRefused() {
+    TestViewBench b(WithSim({"--no-ready"}));
+    QVERIFY2(b.ok(), b.sim.error().c_str());
+    QSignalSpy finished(&b.frame(), &ui::CMainFrame::workerCommandFinished);
+    b.frame().CommandAction(ui::kIdConnectDtu)->trigger();
+    QVERIFY(WaitFor([&] { return !finished.isEmpty() && b.frame().WorkerIsIdle(); }, 60000));
+    QVERIFY(b.frame().IsConnected());
+    const int worker_commands[] = {ui::kIdConnectDtu, ui::kToolConnectDtu, ui::kIdQuery,        ui::kIdSet,
+                                   ui::kIdDefaults,   ui::kIdRestart,      ui::kIdCommonParams};
+    auto all_enabled = [&](bool enabled) {
+      for (const int id : worker_commands) {
+        if (b.harness().Enabled(id) != enabled) return false;
+      }
+      return b.frame().ModeSelector()->isEnabled() == enabled;
+    };
+    QVERIFY(all_enabled(true));
+
+    ChooseRunTest(b);
+    b.Click("startButton");
+    // The unit prints no ready text: the run waits for it with the port.
+    QVERIFY(b.WaitForInfo("Revision: ZR3100_S3_3.1.2\r\n"));
+    QVERIFY(all_enabled(false));
+    QVERIFY(b.harness().Enabled(ui::kIdClosePort));  // closing the port still ends the run's exchanges
+
+    // A request that reaches the worker all the same sends nothing.
+    const std::size_t mark = b.sim.ReceivedBytes().size();
+    b.frame().OnQuery();
+    QVERIFY(WaitFor([&] { return b.frame().WorkerIsIdle(); }, 10000));
+    QCOMPARE(b.harness().LogLines().back(),
+             std::string("配置测试正在进行，故参数界面的动作被迫终止!\r\n"_gbk));
+    QCOMPARE(b.sim.ReceivedBytes().size(), mark);
+
+    b.Click("stopButton");
+    QVERIFY(b.ControlsIdle());
+    QVERIFY(all_enabled(true));
+    QCOMPARE(b.frame().Port().Holder(), PortUser::kNone);  // the run gave the port back
   }
 
   void stopClosesTheSerialNumberDialog() {

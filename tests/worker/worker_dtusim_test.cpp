@@ -159,6 +159,21 @@ TEST_F(WorkerAgainstDtu, TheAtViewAbortsTheWorkerBeforeItSendsAnything) {
   EXPECT_EQ(sim.ReceivedBytes(), "");
 }
 
+TEST_F(WorkerAgainstDtu, EveryRequestEndsAtOnceWhileATestRunHasThePort) {
+  Start();
+  ASSERT_EQ(h.port->TryClaim(PortUser::kProductionTest), ClaimResult::kTaken);
+  for (const unsigned message :
+       {WM_CFG_CONNECT, WM_CFG_QUERY, WM_CFG_SET_CHANNELS, WM_CFG_SET, WM_CFG_DEFAULTS, WM_CFG_RESTART}) {
+    SCOPED_TRACE(message);
+    h.reports.Clear();
+    h.Run(message, static_cast<std::uintptr_t>(kModeSin));
+    EXPECT_EQ(h.reports.Events(),
+              (std::vector<std::string>{"LOG:" + S("配置测试正在进行，故参数界面的动作被迫终止!\r\n"_gbk),
+                                        "DONE:0", "FINISHED:" + std::to_string(message) + ":0"}));
+  }
+  EXPECT_EQ(sim.ReceivedBytes(), "");
+}
+
 TEST_F(WorkerAgainstDtu, AnS2DtuLoadsTheS2CatalogueAndHasNoChannelPass) {
   Start({"--profile", ShippedDataFile("dtusim_s2.profile")});
   Connect();

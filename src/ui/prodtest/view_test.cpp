@@ -115,6 +115,8 @@ CViewTest::~CViewTest() {
     }
   }
   run_.reset();
+  // The window goes down with the run: only the table is told.
+  if (run_announced_) frame().Commands().OnTestRunEnded();
 }
 
 void CViewTest::BuildControls() {
@@ -275,6 +277,11 @@ void CViewTest::AppendNow(std::string_view gbk) {
 void CViewTest::RestoreControlsNow() {
   ApplyControlStates(
       RestoredTestControls(configure_->isChecked(), continuous_->isChecked(), run_test_->isChecked()));
+  // The run has ended and given the port back: the worker's commands return.
+  if (run_announced_) {
+    run_announced_ = false;
+    frame().TestRunChanged(false);
+  }
 }
 
 // ---- the commands ------------------------------------------------------------
@@ -296,6 +303,9 @@ void CViewTest::StartCommand() {
   run_configure_.store(choices.configure_item);
   run_upgrade_.store(choices.upgrade_item);
   run_run_test_.store(choices.run_test_item);
+  // No worker command may be given while the run has the port.
+  run_announced_ = true;
+  frame().TestRunChanged(true);
 
   ApplyControlStates(RunningTestControls());
   WriteTestSection(frame().Settings().Get().settings_path, choices);

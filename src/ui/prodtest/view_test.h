@@ -6,7 +6,8 @@
 // locks the choices and starts the run; the run's lines reach the box on the
 // UI thread in the order it wrote them, without the run waiting for the UI.
 // Stop ends the run wherever it is and nothing of the stopped run follows
-// Stop's own lines. While a run is active the page cannot be left.
+// Stop's own lines. While a run is active the page cannot be left, and the
+// frame keeps the worker's commands off (the run has the port).
 //
 // Threads: the widgets and the commands belong to the UI thread. The run
 // calls AppendTestInfo and RestoreTestControls from its own thread (they
@@ -137,6 +138,7 @@ class CViewTest : public CViewBase, public ITestView {
   Members members_;
   ConfigFileChooser choose_file_;
   bool stopping_ = false;
+  bool run_announced_ = false;  // the frame was told of the run that is active
 
   // What the run reads, fixed at Start (the continuous flag also follows
   // its check box, which is locked while a run is active).

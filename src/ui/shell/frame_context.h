@@ -53,6 +53,17 @@ class IFrameContext {
   // The command states the frame works with (the process-wide table unless
   // the frame was given its own).
   virtual CommandStateTable& Commands() { return GlobalCommandStates(); }
+
+  // A production test run started or ended: the worker's commands are off
+  // while it runs (the frame also turns its menu, toolbar and channel-mode
+  // selector off and on again).
+  virtual void TestRunChanged(bool running) {
+    if (running) {
+      Commands().OnTestRunStarted();
+    } else {
+      Commands().OnTestRunEnded();
+    }
+  }
 };
 
 }  // namespace zt::ui

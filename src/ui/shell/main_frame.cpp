@@ -122,6 +122,12 @@ void CMainFrame::PostToWorker(unsigned message, std::uintptr_t wparam) { worker_
 
 void CMainFrame::AddLogLine(std::string_view gbk) { run_log_->AddLine(gbk); }
 
+void CMainFrame::TestRunChanged(bool running) {
+  IFrameContext::TestRunChanged(running);
+  SetSelectorEnabled(selector_enabled_);
+  RefreshCommandStates();
+}
+
 void CMainFrame::RefreshParameterCommands() {
   services_.commands.OnParameterViewRefresh(services_.flags.port_open.load(), connected_);
   SetSelectorEnabled(connected_);

@@ -119,6 +119,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   ICatalogueErrors& CatalogueErrors() override { return *catalogue_errors_; }
   const std::string& CatalogueFolder() const override { return catalogue_folder_; }
   CommandStateTable& Commands() override { return services_.commands; }
+  void TestRunChanged(bool running) override;
 
   // The commands (menu and toolbar), callable directly.
   void OnConnectionSettings();
@@ -244,6 +245,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   bool shown_once_ = false;
   std::optional<int> confirmed_mode_index_;  // none until the worker reports a mode
   int selector_rest_index_ = 0;              // the selection the page was built for
+  bool selector_enabled_ = false;            // as the frame's state says, a test run aside
 
   std::function<void(int)> exit_handler_;
   std::function<std::vector<std::string>()> port_lister_;

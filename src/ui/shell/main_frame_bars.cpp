@@ -134,7 +134,11 @@ void CMainFrame::SetSelectorIndex(int index) {
   selector_rest_index_ = selector_->currentIndex();
 }
 
-void CMainFrame::SetSelectorEnabled(bool enabled) { selector_->setEnabled(enabled); }
+void CMainFrame::SetSelectorEnabled(bool enabled) {
+  selector_enabled_ = enabled;
+  // A production test run has the port: no mode change may post to the worker.
+  selector_->setEnabled(enabled && !services_.commands.TestRunning());
+}
 
 void CMainFrame::BuildMenus() {
   QMenuBar* bar = menuBar();
