@@ -11,7 +11,7 @@ namespace zt {
 namespace {
 
 std::mutex g_mutex;
-std::string g_folder;   // both with a trailing "/"
+std::string g_folder;  // both with a trailing "/"
 std::string g_shipped;
 
 std::string WithSlash(std::string folder) {

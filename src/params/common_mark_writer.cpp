@@ -181,7 +181,8 @@ MarkWriteStatus CopyMarkedCatalogue(const std::string& source, const std::string
   }
   // The copy is made even when the marks are the shipped ones: it holds the
   // user's choice from now on.
-  return WriteFileAtomically(target, marked.bytes) ? MarkWriteStatus::kWritten : MarkWriteStatus::kWriteFailed;
+  return WriteFileAtomically(target, marked.bytes) ? MarkWriteStatus::kWritten
+                                                   : MarkWriteStatus::kWriteFailed;
 }
 
 MarkWriteStatus WriteMarksToProfile(const std::string& path, const CommonParamMarks& marks) {

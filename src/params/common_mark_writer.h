@@ -7,8 +7,9 @@
 //    ProfileFile as any other INI file;
 //  - in the catalogue file that was loaded ("dtuparam_s2.ini" or
 //    "dtuparam_s3.ini"), or, when that was the shipped file of an installed
-//    tool, in the user's copy made from it (the shipped file stays as it is). That file has line rules of its own (no comments, a
-//    "[" anywhere makes a header, 298-byte reads), so it is edited byte for
+//    tool, in the user's copy made from it (the shipped file stays as it
+//    is). That file has line rules of its own (no comments, a "[" anywhere
+//    makes a header, 298-byte reads), so it is edited byte for
 //    byte: only the value of each "is_common_param" entry the loader reads
 //    changes, a section without one gets "is_common_param=<mark>" after its
 //    last entry, and every other byte stays. Before the file is replaced the
@@ -19,7 +20,7 @@
 // over the old one), keeping their permissions; a file that already holds the
 // marks is not rewritten.
 //
-// Thread safety: no shared state; call outside the catalogue lock (the marks
+// Thread safety: no shared state of its own; call outside the catalogue lock (the marks
 // are a copy, see CollectCommonMarks).
 #pragma once
 

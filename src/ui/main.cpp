@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/common/qt_text.h"
 #include "paths/process_paths.h"
+#include "ui/common/qt_text.h"
 #include "ui/common/ui_font.h"
 #include "ui/shell/app_files.h"
 #include "ui/shell/app_options.h"

@@ -36,8 +36,8 @@ std::vector<std::string> Listing(const std::string& folder) {
   for (const fs::directory_entry& e : fs::recursive_directory_iterator(folder)) {
     struct stat st {};
     ::lstat(e.path().c_str(), &st);
-    out.push_back(e.path().string() + " " + std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) +
-                  "." + std::to_string(st.st_mtim.tv_nsec));
+    out.push_back(e.path().string() + " " + std::to_string(st.st_size) + " " +
+                  std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec));
   }
   std::sort(out.begin(), out.end());
   return out;
@@ -59,8 +59,13 @@ class InstalledCli : public ::testing::Test {
   // The installed program with HOME in the temporary folder, no
   // XDG_CONFIG_HOME, in a working folder of its own.
   ProgramResult Cli(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"/usr/bin/env", "-C", dir.File("work"), "-u", "XDG_CONFIG_HOME",
-                                     "HOME=" + dir.File("home"), dir.File("usr/bin/zereltool-cli")};
+    std::vector<std::string> argv = {"/usr/bin/env",
+                                     "-C",
+                                     dir.File("work"),
+                                     "-u",
+                                     "XDG_CONFIG_HOME",
+                                     "HOME=" + dir.File("home"),
+                                     dir.File("usr/bin/zereltool-cli")};
     argv.insert(argv.end(), args.begin(), args.end());
     return RunProgram(argv);
   }
@@ -77,7 +82,8 @@ TEST(CliInfo, VersionAndPathsOfTheBuildsProgram) {
   EXPECT_EQ(paths.status, 0) << paths.err;
   const std::string bin = fs::path(ZT_CLI_PATH).parent_path().string() + "/";
   EXPECT_NE(paths.out.find("layout: portable\n"), std::string::npos) << paths.out;
-  EXPECT_NE(paths.out.find("tool_set.ini: " + bin + "tool_set.ini\n    beside the program\n"), std::string::npos)
+  EXPECT_NE(paths.out.find("tool_set.ini: " + bin + "tool_set.ini\n    beside the program\n"),
+            std::string::npos)
       << paths.out;
   const ProgramResult given = RunProgram({ZT_CLI_PATH, "--settings", "/tmp/x.ini", "paths"});
   EXPECT_NE(given.out.find("tool_set.ini: /tmp/x.ini\n    --settings\n"), std::string::npos) << given.out;
@@ -103,8 +109,8 @@ TEST_F(InstalledCli, ReadsWithTheShippedCatalogueAndKeepsTheTestChoicesPrivately
   EXPECT_NE(read.out.find("APN"), std::string::npos);
   EXPECT_FALSE(fs::exists(UserFolder() + "/tool_set.ini"));  // read saves nothing
 
-  const ProgramResult test = Cli({"-p", sim.SlavePath(), "prodtest", "--run-test", "--key", "ZR-3100 READY",
-                                  "--csq", "15"});
+  const ProgramResult test =
+      Cli({"-p", sim.SlavePath(), "prodtest", "--run-test", "--key", "ZR-3100 READY", "--csq", "15"});
   ASSERT_EQ(test.status, 0) << test.err;
   const std::string settings = UserFolder() + "/tool_set.ini";
   EXPECT_EQ(ProfileFile::Load(settings).Get("TEST", "RUN_INFO"), std::optional<std::string>("ZR-3100 READY"));

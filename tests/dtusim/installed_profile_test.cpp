@@ -28,7 +28,8 @@ TEST(InstalledDtuSim, FindsItsDefaultProfileInTheShareFolder) {
   // No profile anywhere: the default one is missing.
   EXPECT_EQ(RunProgram({program, "--stdin-lifeline"}).status, 2);
 
-  fs::copy_file(fs::path(ZT_SOURCE_DATA_DIR) / "dtusim_s3.profile", root / "usr/share/zereltool/dtusim_s3.profile");
+  fs::copy_file(fs::path(ZT_SOURCE_DATA_DIR) / "dtusim_s3.profile",
+                root / "usr/share/zereltool/dtusim_s3.profile");
   // The lifeline (standard input) closes at once: it starts, says where it
   // answers, and ends.
   const ProgramResult r = RunProgram({program, "--stdin-lifeline"});

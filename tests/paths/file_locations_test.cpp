@@ -14,9 +14,9 @@ namespace {
 // A machine: the program's folder, whether it may be written, the files
 // and folders ("/" at the end) that exist, and the environment.
 struct Machine {
-  Machine(std::string dir, bool can_write, std::set<std::string> present = {}, std::string home_dir = "/home/op",
-          std::string config_home = {}, std::string data_home = {}, std::optional<std::string> settings = {},
-          std::optional<std::string> catalogues = {})
+  Machine(std::string dir, bool can_write, std::set<std::string> present = {},
+          std::string home_dir = "/home/op", std::string config_home = {}, std::string data_home = {},
+          std::optional<std::string> settings = {}, std::optional<std::string> catalogues = {})
       : program_dir(std::move(dir)),
         writable(can_write),
         existing(std::move(present)),
@@ -68,7 +68,9 @@ TEST(FileLayoutChoice, FollowsTheProgramsFolder) {
       {"an extracted package",
        {"/tmp/root/usr/bin/", true, {"/tmp/root/usr/share/zereltool/"}},
        FileLayout::kInstalled},
-      {"tool_set.ini beside /usr/bin", {"/usr/bin/", false, {"/usr/bin/tool_set.ini"}}, FileLayout::kPortable},
+      {"tool_set.ini beside /usr/bin",
+       {"/usr/bin/", false, {"/usr/bin/tool_set.ini"}},
+       FileLayout::kPortable},
       {"tool_set.ini beside an installed tree's program",
        {"/opt/zt/bin/", false, {"/opt/zt/bin/tool_set.ini", "/opt/zt/share/zereltool/"}},
        FileLayout::kPortable},
@@ -92,35 +94,71 @@ TEST(FileLocations, EachFileInEachLayout) {
   const PlaceCase cases[] = {
       {"portable: everything where it always was",
        {"/home/op/zt/build/bin/", true},
-       "/home/op/zt/build/bin/tool_set.ini", "cmd.ini", "/home/op/zt/build/bin/dtuparam_s3.ini",
-       "/home/op/zt/build/bin/dtuparam_s2.ini", "/home/op/zt/build/bin/", "", "", "/home/op/zt/build/bin/"},
+       "/home/op/zt/build/bin/tool_set.ini",
+       "cmd.ini",
+       "/home/op/zt/build/bin/dtuparam_s3.ini",
+       "/home/op/zt/build/bin/dtuparam_s2.ini",
+       "/home/op/zt/build/bin/",
+       "",
+       "",
+       "/home/op/zt/build/bin/"},
       {"installed, no XDG variables: under the home folder, the shipped catalogues",
        {"/usr/bin/", false, {"/usr/share/zereltool/"}},
-       "/home/op/.config/zereltool/tool_set.ini", "/home/op/.config/zereltool/cmd.ini",
-       "/usr/share/zereltool/dtuparam_s3.ini", "/usr/share/zereltool/dtuparam_s2.ini",
-       "/home/op/.config/zereltool/", "/usr/share/zereltool/", "/home/op/.config/zereltool/",
+       "/home/op/.config/zereltool/tool_set.ini",
+       "/home/op/.config/zereltool/cmd.ini",
+       "/usr/share/zereltool/dtuparam_s3.ini",
+       "/usr/share/zereltool/dtuparam_s2.ini",
+       "/home/op/.config/zereltool/",
+       "/usr/share/zereltool/",
+       "/home/op/.config/zereltool/",
        "/home/op/.local/share/zereltool/"},
       {"installed, XDG variables set, the user has a copy of the S3 catalogue",
-       {"/usr/bin/", false, {"/usr/share/zereltool/", "/x/cfg/zereltool/dtuparam_s3.ini"}, "/home/op", "/x/cfg",
+       {"/usr/bin/",
+        false,
+        {"/usr/share/zereltool/", "/x/cfg/zereltool/dtuparam_s3.ini"},
+        "/home/op",
+        "/x/cfg",
         "/x/data/"},
-       "/x/cfg/zereltool/tool_set.ini", "/x/cfg/zereltool/cmd.ini", "/x/cfg/zereltool/dtuparam_s3.ini",
-       "/usr/share/zereltool/dtuparam_s2.ini", "/x/cfg/zereltool/", "/usr/share/zereltool/", "/x/cfg/zereltool/",
+       "/x/cfg/zereltool/tool_set.ini",
+       "/x/cfg/zereltool/cmd.ini",
+       "/x/cfg/zereltool/dtuparam_s3.ini",
+       "/usr/share/zereltool/dtuparam_s2.ini",
+       "/x/cfg/zereltool/",
+       "/usr/share/zereltool/",
+       "/x/cfg/zereltool/",
        "/x/data/zereltool/"},
       {"installed, relative XDG variables are ignored",
        {"/usr/bin/", false, {"/usr/share/zereltool/"}, "/home/op", "cfg", "data"},
-       "/home/op/.config/zereltool/tool_set.ini", "/home/op/.config/zereltool/cmd.ini",
-       "/usr/share/zereltool/dtuparam_s3.ini", "/usr/share/zereltool/dtuparam_s2.ini",
-       "/home/op/.config/zereltool/", "/usr/share/zereltool/", "/home/op/.config/zereltool/",
+       "/home/op/.config/zereltool/tool_set.ini",
+       "/home/op/.config/zereltool/cmd.ini",
+       "/usr/share/zereltool/dtuparam_s3.ini",
+       "/usr/share/zereltool/dtuparam_s2.ini",
+       "/home/op/.config/zereltool/",
+       "/usr/share/zereltool/",
+       "/home/op/.config/zereltool/",
        "/home/op/.local/share/zereltool/"},
       {"installed, --settings and --catalogue-dir win, without a shipped fallback",
        {"/usr/bin/", false, {"/usr/share/zereltool/"}, "/home/op", "", "", "/etc/zt.ini", "/srv/cat"},
-       "/etc/zt.ini", "/home/op/.config/zereltool/cmd.ini", "/srv/cat/dtuparam_s3.ini",
-       "/srv/cat/dtuparam_s2.ini", "/srv/cat/", "", "/home/op/.config/zereltool/",
+       "/etc/zt.ini",
+       "/home/op/.config/zereltool/cmd.ini",
+       "/srv/cat/dtuparam_s3.ini",
+       "/srv/cat/dtuparam_s2.ini",
+       "/srv/cat/",
+       "",
+       "/home/op/.config/zereltool/",
        "/home/op/.local/share/zereltool/"},
       {"portable beside an installed tree's program: missing catalogues come from its share folder",
-       {"/opt/zt/bin/", false, {"/opt/zt/bin/tool_set.ini", "/opt/zt/share/zereltool/", "/opt/zt/bin/dtuparam_s2.ini"}},
-       "/opt/zt/bin/tool_set.ini", "cmd.ini", "/opt/zt/share/zereltool/dtuparam_s3.ini",
-       "/opt/zt/bin/dtuparam_s2.ini", "/opt/zt/bin/", "/opt/zt/share/zereltool/", "", "/opt/zt/bin/"},
+       {"/opt/zt/bin/",
+        false,
+        {"/opt/zt/bin/tool_set.ini", "/opt/zt/share/zereltool/", "/opt/zt/bin/dtuparam_s2.ini"}},
+       "/opt/zt/bin/tool_set.ini",
+       "cmd.ini",
+       "/opt/zt/share/zereltool/dtuparam_s3.ini",
+       "/opt/zt/bin/dtuparam_s2.ini",
+       "/opt/zt/bin/",
+       "/opt/zt/share/zereltool/",
+       "",
+       "/opt/zt/bin/"},
   };
   for (const PlaceCase& c : cases) {
     const FileLocations f = Locate(c.machine);
@@ -132,7 +170,8 @@ TEST(FileLocations, EachFileInEachLayout) {
     EXPECT_EQ(f.shipped_folder, c.shipped_folder) << c.name;
     EXPECT_EQ(f.user_folder, c.user_folder) << c.name;
     EXPECT_EQ(f.data_folder.path, c.data_folder) << c.name;
-    for (const FileLocation* l : {&f.settings, &f.quick_send, &f.catalogue_s3, &f.catalogue_s2, &f.data_folder}) {
+    for (const FileLocation* l :
+         {&f.settings, &f.quick_send, &f.catalogue_s3, &f.catalogue_s2, &f.data_folder}) {
       EXPECT_FALSE(l->why.empty()) << c.name << ": " << l->path;
     }
   }
@@ -147,10 +186,11 @@ TEST(FileLocations, TheShippedFolderLiesBesideTheProgramsBinFolder) {
 TEST(FileLocations, TheDescriptionNamesTheLayoutEachFileAndWhy) {
   const FileLocations f = Locate({"/usr/bin/", false, {"/usr/share/zereltool/"}, "/home/op", "/x/cfg"});
   const std::string text = DescribeFileLocations(f);
-  for (const char* part : {"layout: installed\n    the program lies under /usr\n",
-                           "tool_set.ini: /x/cfg/zereltool/tool_set.ini\n    the user's own, in $XDG_CONFIG_HOME/zereltool/",
-                           "dtuparam_s3.ini: /usr/share/zereltool/dtuparam_s3.ini\n    the shipped file",
-                           "cmd.ini: /x/cfg/zereltool/cmd.ini\n", "data folder: /home/op/.local/share/zereltool/\n"}) {
+  for (const char* part :
+       {"layout: installed\n    the program lies under /usr\n",
+        "tool_set.ini: /x/cfg/zereltool/tool_set.ini\n    the user's own, in $XDG_CONFIG_HOME/zereltool/",
+        "dtuparam_s3.ini: /usr/share/zereltool/dtuparam_s3.ini\n    the shipped file",
+        "cmd.ini: /x/cfg/zereltool/cmd.ini\n", "data folder: /home/op/.local/share/zereltool/\n"}) {
     EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
   }
 }

@@ -71,8 +71,9 @@ TEST_F(InstalledTree, ASettingsFileOthersMayReadIsWarnedOf) {
   ASSERT_EQ(::mkdir(UserFolder().c_str(), 0700), 0);
   ASSERT_TRUE(test::WriteFileBytes(f.settings.path, "[SET]\r\n"));
   ASSERT_EQ(::chmod(f.settings.path.c_str(), 0644), 0);
-  EXPECT_EQ(ApplyFileLocations(f), std::string("警告: 其他用户可以读取"_gbk) + f.settings.path +
-                                       std::string("(其中保存着登录密码), 可用 chmod 600 改为只有自己可读"_gbk));
+  EXPECT_EQ(ApplyFileLocations(f),
+            std::string("警告: 其他用户可以读取"_gbk) + f.settings.path +
+                std::string("(其中保存着登录密码), 可用 chmod 600 改为只有自己可读"_gbk));
   ASSERT_EQ(::chmod(f.settings.path.c_str(), 0600), 0);
   EXPECT_EQ(ApplyFileLocations(f), "");
 }

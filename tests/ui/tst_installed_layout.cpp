@@ -1,3 +1,4 @@
+// --version and --paths of the window, answered before any window exists.
 // The window of an installed tool: its files located as zereltool locates
 // them for a program in <root>/usr/bin/, the real main window started with
 // them, the catalogue found in <root>/usr/share/zereltool/, and "完成" of the
@@ -8,11 +9,11 @@
 // points it at the extracted package and sets HOME and the XDG variables);
 // otherwise a tree made here from the shipped data files, with a home folder
 // of its own.
+#include <sys/stat.h>
+
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +34,7 @@
 #include "ui/config/common_param_dlg.h"
 #include "ui/shell/app_files.h"
 #include "ui/shell/main_frame.h"
+#include "zereltool/version.h"
 
 using namespace zt;
 namespace fs = std::filesystem;
@@ -98,13 +100,30 @@ class TestInstalledLayout : public QObject {
     SetShippedCatalogueFolder("", "");
   }
 
+  void versionAndPathsAreAnsweredWithoutAWindow() {
+    const auto version = ui::AnswerWithoutWindow({"--version"});
+    QVERIFY(version.has_value());
+    QCOMPARE(version->text, std::string("zereltool ") + kVersion + "\n");
+    QCOMPARE(version->status, 0);
+    const auto paths = ui::AnswerWithoutWindow({"--paths", "--settings", "/tmp/given.ini"});
+    QVERIFY(paths.has_value());
+    QVERIFY2(paths->text.find("tool_set.ini: /tmp/given.ini\n    --settings\n") != std::string::npos,
+             paths->text.c_str());
+    QVERIFY(paths->text.rfind("layout: ", 0) == 0);
+    const auto refused = ui::AnswerWithoutWindow({"--paths", "--frobnicate"});
+    QVERIFY(refused.has_value());
+    QCOMPARE(refused->status, 2);
+    QVERIFY(!ui::AnswerWithoutWindow({"--port", "COM2"}).has_value());
+  }
+
   void theWindowReadsTheShippedCatalogueAndFinishWritesTheUsersCopy() {
     InstalledRoot tree;
     const std::string shipped_s3 = test::ReadFileBytes(tree.Shipped("dtuparam_s3.ini"));
     QVERIFY(!shipped_s3.empty());
     const std::vector<std::string> before = Listing(tree.root + "/usr");
 
-    const FileLocations files = LocateFiles(PathInputsFor(tree.root + "/usr/bin/", std::nullopt, std::nullopt));
+    const FileLocations files =
+        LocateFiles(PathInputsFor(tree.root + "/usr/bin/", std::nullopt, std::nullopt));
     QCOMPARE(files.layout, FileLayout::kInstalled);
     QCOMPARE(files.catalogue_s3.path, tree.Shipped("dtuparam_s3.ini"));
     ui::FrameOptions options;
@@ -117,12 +136,14 @@ class TestInstalledLayout : public QObject {
     ToolSettingsStore settings;
     SharedCatalogue catalogue;
     CommandStateTable commands;
-    auto frame = std::make_unique<ui::CMainFrame>(ui::FrameServices{catalogue, flags, settings, commands}, options);
+    auto frame =
+        std::make_unique<ui::CMainFrame>(ui::FrameServices{catalogue, flags, settings, commands}, options);
     frame->SetExitHandler([](int) {});
     frame->show();
     QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
     // The parameter view loads the catalogue at its start: the shipped one.
-    QVERIFY(shelltest::WaitFor([&] { return catalogue.Read([](const CParamCatalogue& c) { return c.group_count; }) > 0; }));
+    QVERIFY(shelltest::WaitFor(
+        [&] { return catalogue.Read([](const CParamCatalogue& c) { return c.group_count; }) > 0; }));
 
     {
       ui::CCommonParamDlg dialog(*frame, nullptr);
