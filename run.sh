@@ -7,6 +7,7 @@
 #   ./run.sh fuzz [SECS]  libFuzzer targets for SECS seconds each (default 60)
 #   ./run.sh bench        build and run the benchmarks
 #   ./run.sh build        configure and build only
+#   ./run.sh package      build build/zereltool_<version>_amd64.deb and check it with lintian
 #   ./run.sh setup        install the Debian packages the project needs
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -14,7 +15,8 @@ cd "$(dirname "$0")"
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev libgl1-mesa-dev libxkbcommon-dev
-          xvfb xauth fonts-wqy-microhei socat)
+          xvfb xauth fonts-wqy-microhei socat
+          dpkg-dev file help2man lintian)
 JOBS=${JOBS:-$(nproc)}
 
 setup() {
@@ -89,6 +91,18 @@ bench() {
   done
 }
 
+# The Debian package from the normal build: CPack's DEB generator, then
+# lintian, which must report no error.
+package() {
+  build
+  rm -f build/zereltool_*.deb
+  (cd build && cpack -G DEB >/dev/null)
+  local deb
+  deb=$(ls build/zereltool_*_amd64.deb)
+  lintian --fail-on error --tag-display-limit 0 "$deb"
+  echo "package: $deb"
+}
+
 # start_dtusim DIR: runs the simulated DTU in the background, its saved
 # parameters in DIR; sets DTUSIM_PID and DTUSIM_TTY (the port to open).
 start_dtusim() {
@@ -161,11 +175,12 @@ cmd=${1:-help}
 case "$cmd" in
   setup) setup ;;
   build) setup; build "$@" ;;
+  package) setup; package ;;
   test) setup; run_tests ;;
   sanitizers) setup; sanitizers ;;
   fuzz) setup; fuzz "$@" ;;
   bench) setup; bench ;;
   demo) setup; demo "$@" ;;
   screenshot) setup; screenshot "$@" ;;
-  *) sed -n '2,11p' "$0"; exit 2 ;;
+  *) sed -n '2,12p' "$0"; exit 2 ;;
 esac

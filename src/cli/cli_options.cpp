@@ -25,6 +25,7 @@ enum LongOnly : int {
   kOptContinuous,
   kOptWait,
   kOptUnits,
+  kOptVersion,
 };
 
 std::optional<long> ParseNumber(const char* text) {
@@ -50,13 +51,14 @@ std::optional<Command> CommandOf(const std::string& name) {
   if (name == "defaults") return Command::kDefaults;
   if (name == "restart") return Command::kRestart;
   if (name == "prodtest") return Command::kProdtest;
+  if (name == "paths") return Command::kPaths;
   return std::nullopt;
 }
 
 }  // namespace
 
 std::string UsageText() {
-  return R"(usage: zereltool-cli [OPTIONS] COMMAND [ARGS]
+  return R"(Usage: zereltool-cli [OPTIONS] COMMAND [ARGS]
 
 Configures and tests a DTU on a serial port without the window.
 
@@ -69,9 +71,10 @@ options
                           (default: tool_set.ini, else the built-in one)
   -m, --mode MODE         channel mode SIN, BAK, MUL or MULB (default SIN)
       --catalogue-dir DIR folder with dtuparam_s2.ini and dtuparam_s3.ini
-                          (default: beside the program)
-      --settings FILE     the tool_set.ini to read (default: beside the program)
+                          (default: see paths)
+      --settings FILE     the tool_set.ini to read (default: see paths)
   -h, --help              this text
+      --version           the version
 
 commands
   read [--export FILE]    connect (which queries) and print the parameter table;
@@ -95,6 +98,9 @@ commands
                           units; Ctrl+C stops the run as the Stop button does. The
                           test's lines go to standard error; the choices are stored
                           in section TEST of the settings file, as Start stores them
+  paths                   print which settings, catalogue and other files are used,
+                          and why (beside the program, or the user's own folders
+                          when the tool is installed)
 
 output
   The run log goes to standard error, one line per entry, as UTF-8. The parameter
@@ -129,6 +135,7 @@ ParseResult ParseOptions(int argc, char** argv) {
       {"wait", required_argument, nullptr, kOptWait},
       {"units", required_argument, nullptr, kOptUnits},
       {"help", no_argument, nullptr, 'h'},
+      {"version", no_argument, nullptr, kOptVersion},
       {nullptr, 0, nullptr, 0},
   };
   ParseResult r;
@@ -193,6 +200,7 @@ ParseResult ParseOptions(int argc, char** argv) {
         break;
       }
       case 'h': o.help = true; return r;
+      case kOptVersion: o.version = true; return r;
       default:
         return {o, std::string("unknown or incomplete option: ") + (optind > 0 && optind <= argc ? argv[optind - 1] : "")};
     }

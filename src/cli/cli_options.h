@@ -7,7 +7,7 @@
 
 namespace zt::cli {
 
-enum class Command { kNone, kRead, kWrite, kDefaults, kRestart, kProdtest };
+enum class Command { kNone, kRead, kWrite, kDefaults, kRestart, kProdtest, kPaths };
 
 struct Options {
   Command command = Command::kNone;
@@ -31,6 +31,7 @@ struct Options {
   std::optional<long> wait_seconds;
   std::optional<long> units;
   bool help = false;
+  bool version = false;
 };
 
 struct ParseResult {

@@ -92,6 +92,7 @@ int RunCommand(const Options& options) {
       if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
       return Status(session.Run(WM_CFG_RESTART, 0));
     case Command::kProdtest:
+    case Command::kPaths:
     case Command::kNone:
       break;
   }

@@ -5,6 +5,8 @@
 #include "cli/cli_options.h"
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "cli/file_setup.h"
+#include "zereltool/version.h"
 
 int main(int argc, char** argv) {
   using namespace zt::cli;
@@ -13,9 +15,15 @@ int main(int argc, char** argv) {
     std::cout << UsageText();
     return kExitOk;
   }
+  if (parsed.options.version) {
+    std::cout << "zereltool-cli " << zt::kVersion << "\n";
+    return kExitOk;
+  }
   if (!parsed.error.empty()) {
     std::cerr << "zereltool-cli: " << parsed.error << "\n(zereltool-cli --help shows the usage)\n";
     return kExitUsage;
   }
-  return RunCommand(parsed.options);
+  Options options = parsed.options;
+  if (const std::optional<int> status = SetUpFiles(options)) return *status;  // `paths` ends here
+  return RunCommand(options);
 }

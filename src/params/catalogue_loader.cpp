@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "params/catalogue_source.h"
 #include "text/gbk_literal.h"
 #include "text/numbers.h"
 #include "text/strformat.h"
@@ -288,7 +289,7 @@ CatalogueLoadResult LoadCatalogueText(std::string_view bytes, FileVariant varian
 CatalogueLoadResult LoadCatalogueFile(const std::string& folder, FileVariant variant,
                                       CParamCatalogue& into) {
   // The table is reset whatever comes of the load.
-  const std::string path = CataloguePath(folder, variant);
+  const std::string path = CatalogueReadPath(folder, variant);
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
     into.Reset();

@@ -66,7 +66,7 @@ std::string CataloguePath(const std::string& folder, FileVariant variant);
 CatalogueLoadResult LoadCatalogueText(std::string_view bytes, FileVariant variant,
                                       CParamCatalogue& into);
 
-// Resets `into` and loads CataloguePath(folder, variant).
+// Resets `into` and loads CatalogueReadPath(folder, variant) (catalogue_source.h).
 CatalogueLoadResult LoadCatalogueFile(const std::string& folder, FileVariant variant,
                                       CParamCatalogue& into);
 

@@ -10,6 +10,7 @@
 
 #include "params/catalogue_key_map.h"
 #include "params/catalogue_loader.h"
+#include "params/catalogue_source.h"
 #include "text/atomic_file.h"
 #include "text/gbk_literal.h"
 #include "text/profile_file.h"
@@ -163,6 +164,27 @@ MarkWriteStatus WriteMarksToCatalogueFile(const std::string& path, FileVariant v
   return WriteFileAtomically(path, marked.bytes) ? MarkWriteStatus::kWritten : MarkWriteStatus::kWriteFailed;
 }
 
+MarkWriteStatus CopyMarkedCatalogue(const std::string& source, const std::string& target, FileVariant variant,
+                                    const CommonParamMarks& marks) {
+  std::string bytes;
+  switch (ReadWholeFile(source, bytes)) {
+    case ReadStatus::kMissing:
+      return MarkWriteStatus::kFileMissing;
+    case ReadStatus::kUnreadable:
+      return MarkWriteStatus::kUnreadable;
+    case ReadStatus::kRead:
+      break;
+  }
+  MarkedCatalogue marked = MarkCatalogueBytes(bytes, variant, marks);
+  if (marked.status != MarkWriteStatus::kWritten && marked.status != MarkWriteStatus::kUnchanged) {
+    return marked.status;
+  }
+  // The copy is made even when the marks are the shipped ones: it holds the
+  // user's choice from now on.
+  return WriteFileAtomically(target, marked.bytes) ? MarkWriteStatus::kWritten
+                                                   : MarkWriteStatus::kWriteFailed;
+}
+
 MarkWriteStatus WriteMarksToProfile(const std::string& path, const CommonParamMarks& marks) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
@@ -186,7 +208,10 @@ CommonMarksWrite WriteCommonMarks(const std::string& folder, FileVariant variant
   profile_path += CommonMarksFileName();
   CommonMarksWrite result;
   result.profile = WriteMarksToProfile(profile_path, marks);
-  result.catalogue = WriteMarksToCatalogueFile(CataloguePath(folder, variant), variant, marks);
+  const std::string own = CataloguePath(folder, variant);
+  const std::string source = CatalogueReadPath(folder, variant);
+  result.catalogue = source == own ? WriteMarksToCatalogueFile(own, variant, marks)
+                                   : CopyMarkedCatalogue(source, own, variant, marks);
   return result;
 }
 

@@ -6,8 +6,10 @@
 //  - in "dtuparam.ini" beside the program, when that file exists, through
 //    ProfileFile as any other INI file;
 //  - in the catalogue file that was loaded ("dtuparam_s2.ini" or
-//    "dtuparam_s3.ini"). That file has line rules of its own (no comments, a
-//    "[" anywhere makes a header, 298-byte reads), so it is edited byte for
+//    "dtuparam_s3.ini"), or, when that was the shipped file of an installed
+//    tool, in the user's copy made from it (the shipped file stays as it
+//    is). That file has line rules of its own (no comments, a "[" anywhere
+//    makes a header, 298-byte reads), so it is edited byte for
 //    byte: only the value of each "is_common_param" entry the loader reads
 //    changes, a section without one gets "is_common_param=<mark>" after its
 //    last entry, and every other byte stays. Before the file is replaced the
@@ -18,7 +20,7 @@
 // over the old one), keeping their permissions; a file that already holds the
 // marks is not rewritten.
 //
-// Thread safety: no shared state; call outside the catalogue lock (the marks
+// Thread safety: no shared state of its own; call outside the catalogue lock (the marks
 // are a copy, see CollectCommonMarks).
 #pragma once
 
@@ -62,6 +64,11 @@ MarkedCatalogue MarkCatalogueBytes(std::string_view bytes, FileVariant variant,
 MarkWriteStatus WriteMarksToCatalogueFile(const std::string& path, FileVariant variant,
                                           const CommonParamMarks& marks);
 
+// The catalogue file at `source` (the shipped one) with the marks written in,
+// as a new file at `target` (the user's copy); `source` is only read.
+MarkWriteStatus CopyMarkedCatalogue(const std::string& source, const std::string& target, FileVariant variant,
+                                    const CommonParamMarks& marks);
+
 // Writes the marks into the INI file at `path` when it exists (kFileMissing
 // otherwise: the file is not created).
 MarkWriteStatus WriteMarksToProfile(const std::string& path, const CommonParamMarks& marks);
@@ -71,7 +78,8 @@ struct CommonMarksWrite {
   MarkWriteStatus catalogue = MarkWriteStatus::kFileMissing;  // CataloguePath(folder, variant)
 };
 
-// Both files in `folder`.
+// Both files in `folder`. A catalogue the folder has no copy of, read from
+// the shipped folder (catalogue_source.h), gets its copy there.
 CommonMarksWrite WriteCommonMarks(const std::string& folder, FileVariant variant,
                                   const CommonParamMarks& marks);
 

@@ -6,12 +6,45 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <mutex>
 
 namespace zt {
+namespace {
+
+std::mutex g_private_mutex;
+std::string g_private_folder;  // without its trailing "/"
+
+std::string WithoutSlash(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+bool IsPrivateFolder(const std::string& dir) {
+  std::lock_guard lock(g_private_mutex);
+  return !g_private_folder.empty() && g_private_folder == dir;
+}
+
+// mkdir -p with mode 0700 for every folder it makes.
+void MakePrivateFolders(const std::string& dir) {
+  for (std::size_t end = dir.find('/', 1);; end = dir.find('/', end + 1)) {
+    const std::string part = dir.substr(0, end);
+    if (::mkdir(part.c_str(), 0700) == 0) ::chmod(part.c_str(), 0700);  // whatever the umask
+    if (end == std::string::npos) return;
+  }
+}
+
+}  // namespace
+
+void SetPrivateFolder(const std::string& folder) {
+  std::lock_guard lock(g_private_mutex);
+  g_private_folder = WithoutSlash(folder);
+}
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
   const std::size_t slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  const bool private_file = IsPrivateFolder(WithoutSlash(dir));
+  if (private_file) MakePrivateFolders(dir);
   std::string temp = dir + "/.zt-write-XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
@@ -25,6 +58,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
   struct stat old {};
   if (::stat(path.c_str(), &old) == 0) {
     ::fchmod(fd, old.st_mode & 07777);
+  } else if (private_file) {
+    ::fchmod(fd, 0600);
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);

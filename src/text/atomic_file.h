@@ -13,4 +13,11 @@ namespace zt {
 // temporary file is left behind.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// The folder that holds the user's own files (the installed layout's
+// ~/.config/zereltool/), "" for none. A file written into it is private: the
+// folder, and any missing folder above it, is created with mode 0700 by the
+// first write, and a new file gets mode 0600 (a replaced one keeps its own).
+// Set at start; any thread may write meanwhile.
+void SetPrivateFolder(const std::string& folder);
+
 }  // namespace zt

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "paths/process_paths.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/ui_font.h"
+#include "ui/shell/app_files.h"
 #include "ui/shell/app_options.h"
 #include "ui/shell/dev_autorun.h"
 #include "ui/shell/main_frame.h"
@@ -14,10 +16,14 @@
 
 int main(int argc, char** argv) {
   using namespace zt::ui;
-  // --help works without a display.
+  // --help, --version and --paths work without a display.
   if (WantsHelp(std::vector<std::string>(argv + 1, argv + argc))) {
     std::cout << AppUsageText();
     return 0;
+  }
+  if (const auto answer = AnswerWithoutWindow(std::vector<std::string>(argv + 1, argv + argc))) {
+    (answer->status == 0 ? std::cout : std::cerr) << answer->text;
+    return answer->status;
   }
 
   QApplication app(argc, argv);  // takes Qt's own options out of argv
@@ -35,9 +41,10 @@ int main(int argc, char** argv) {
 
   FrameOptions frame_options;
   frame_options.port_override = options.port;
-  frame_options.catalogue_folder = options.catalogue_dir.value_or(std::string());
-  frame_options.settings_file = options.settings_file;
+  const std::string warning =
+      UseFileLocations(zt::LocateProcessFiles(options.settings_file, options.catalogue_dir), frame_options);
   CMainFrame frame(FrameServices::Globals(), frame_options);
+  if (!warning.empty()) frame.AddLogLine(warning);
   frame.show();
 
   if (options.auto_connect) {

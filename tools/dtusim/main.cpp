@@ -17,6 +17,7 @@
 #include "dtusim/serial_line.h"
 #include "dtusim/server.h"
 #include "dtusim/wire_log.h"
+#include "zereltool/version.h"
 
 namespace zt::dtusim {
 namespace {
@@ -45,11 +46,20 @@ int InstallStopSignals() {
   return fds[0];
 }
 
+// dtusim_s3.profile beside the program (the build's bin folder), else in the
+// share folder of an installed program: <prefix>/bin/zereltool-dtusim reads
+// <prefix>/share/zereltool/dtusim_s3.profile.
 std::string DefaultProfilePath() {
+  constexpr const char* kProfile = "dtusim_s3.profile";
   char exe[PATH_MAX] = {};
   ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
   std::string path = n > 0 ? std::string(exe, static_cast<size_t>(n)) : std::string("./dtusim");
-  return path.substr(0, path.rfind('/') + 1) + "dtusim_s3.profile";
+  const std::string dir = path.substr(0, path.rfind('/') + 1);
+  const std::string beside = dir + kProfile;
+  if (::access(beside.c_str(), F_OK) == 0 || dir.size() < 2) return beside;
+  const std::size_t up = dir.rfind('/', dir.size() - 2);
+  if (up == std::string::npos) return beside;
+  return dir.substr(0, up + 1) + "share/zereltool/" + kProfile;
 }
 
 // --link: a symbolic link to the slave; an old link in the way is replaced,
@@ -83,6 +93,12 @@ int Run(int argc, char** argv) {
   }
   if (opt.help) {
     std::fputs(HelpText(), stdout);
+    return 0;
+  }
+  if (opt.version) {
+    // Named as it was started: the package installs it as zereltool-dtusim.
+    const char* slash = std::strrchr(argv[0], '/');
+    std::printf("%s %s\n", slash != nullptr ? slash + 1 : argv[0], kVersion);
     return 0;
   }
 

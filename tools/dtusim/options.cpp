@@ -35,6 +35,7 @@ enum OptionId {
   kHugeReply,
   kHangupAfter,
   kHelp,
+  kVersion,
 };
 
 const option kLongOptions[] = {
@@ -61,6 +62,7 @@ const option kLongOptions[] = {
     {"huge-reply", no_argument, nullptr, kHugeReply},
     {"hangup-after", required_argument, nullptr, kHangupAfter},
     {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -198,6 +200,9 @@ bool ParseOptions(int argc, char** argv, Options* out, std::string* error) {
       case kHelp:
         o.help = true;
         break;
+      case kVersion:
+        o.version = true;
+        break;
       case ':':
         *error = "option " + name + " needs a value";
         return false;
@@ -223,6 +228,7 @@ path. It ends on SIGTERM or SIGINT.
 
 Line:
   --profile FILE      device profile (default: dtusim_s3.profile beside the
+                      program, else in ../share/zereltool/ of an installed
                       program; dtusim_s2.profile is an S2 unit)
   --tty PATH          serve this existing tty instead of a new pair
   --link PATH         also make PATH a symbolic link to the slave side
@@ -268,6 +274,7 @@ Faults:
                       bytes, as an unplugged adapter would, and end
 
   -h, --help          show this text
+      --version       show the version
 
 Texts given on the command line are used as bytes: give GBK bytes for texts
 in Chinese. Exit status: 0 after a stop, the end of the lifeline or the

@@ -11,7 +11,7 @@
 namespace zt::dtusim {
 
 struct Options {
-  std::string profile_path;  // empty: dtusim_s3.profile beside the program
+  std::string profile_path;  // empty: dtusim_s3.profile beside the program or in the share folder
   std::string tty_path;      // empty: a new pseudo-terminal pair
   std::string link_path;
   std::string state_path;
@@ -27,6 +27,7 @@ struct Options {
   std::optional<std::uint64_t> hangup_after;
   Faults faults;
   bool help = false;
+  bool version = false;
 };
 
 // Reads argv; false with a message on an unknown option or a bad value.

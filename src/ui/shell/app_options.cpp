@@ -41,6 +41,10 @@ AppOptionsResult ParseAppOptions(const std::vector<std::string>& args) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       o.help = true;
+    } else if (arg == "--version") {
+      o.version = true;
+    } else if (arg == "--paths") {
+      o.paths = true;
     } else if (arg == "--connect") {
       o.auto_connect = true;
     } else if (TakeValue(args, i, "--port", o.port, result.error) ||
@@ -62,10 +66,13 @@ std::string AppUsageText() {
          "  --port NAME           use this port instead of the one in tool_set.ini\n"
          "                        (COM1, /dev/ttyUSB0, a dtusim pseudo-terminal ...)\n"
          "  --catalogue-dir DIR   read dtuparam_s3.ini / dtuparam_s2.ini from DIR\n"
-         "                        (default: beside the program)\n"
-         "  --settings FILE       read and write FILE instead of tool_set.ini beside\n"
-         "                        the program\n"
+         "                        (default: see --paths)\n"
+         "  --settings FILE       read and write FILE instead of tool_set.ini (beside\n"
+         "                        the program, or the user's own when installed)\n"
+         "  --paths               print which settings, catalogue and other files are\n"
+         "                        used, and why, then end\n"
          "  -h, --help            show this text\n"
+         "  --version             show the version\n"
          "\n"
          "Development aids (the demo and the screenshot of ./run.sh use them):\n"
          "  --connect             open the port and connect to the DTU at start\n"

@@ -18,6 +18,8 @@ struct AppOptions {
   bool auto_connect = false;
   std::optional<std::string> screenshot_file;
   bool help = false;
+  bool version = false;  // --version
+  bool paths = false;    // --paths: which files are used, and why
 };
 
 struct AppOptionsResult {

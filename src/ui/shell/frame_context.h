@@ -9,6 +9,7 @@
 
 #include "params/channel_modes.h"
 #include "settings/command_state_table.h"
+#include "terminal/quick_send_file.h"
 
 namespace zt {
 class CSerialPort;
@@ -50,6 +51,8 @@ class IFrameContext {
   virtual ICatalogueErrors& CatalogueErrors() = 0;
   // Where the catalogue files lie (beside the program unless told otherwise).
   virtual const std::string& CatalogueFolder() const = 0;
+  // The quick-send panel's cmd.ini (in the current folder unless told otherwise).
+  virtual std::string QuickSendFile() const { return std::string(kQuickSendFile); }
   // The command states the frame works with (the process-wide table unless
   // the frame was given its own).
   virtual CommandStateTable& Commands() { return GlobalCommandStates(); }

@@ -94,6 +94,7 @@ struct FrameOptions {
   std::string catalogue_folder;                   // empty: beside the program
   std::optional<std::string> settings_file;       // empty: tool_set.ini beside the program
   std::string channel_work_file = "chlparm.dat";  // the query's work file
+  std::string quick_send_file = std::string(kQuickSendFile);  // the AT view's cmd.ini
   ViewFactory view_factory;                       // empty: the tool's pages (CreateView)
 };
 
@@ -118,6 +119,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   IMessageBox& Messages() override { return messages_; }
   ICatalogueErrors& CatalogueErrors() override { return *catalogue_errors_; }
   const std::string& CatalogueFolder() const override { return catalogue_folder_; }
+  std::string QuickSendFile() const override { return options_.quick_send_file; }
   CommandStateTable& Commands() override { return services_.commands; }
   void TestRunChanged(bool running) override;
 

@@ -75,7 +75,7 @@ void CViewSerial::BuildLayout() {
   receive_box_->setLineWrapMode(QPlainTextEdit::NoWrap);
   receive_box_->installEventFilter(this);
 
-  panel_ = new QuickSendPanel(frame().Port(), std::string(kQuickSendFile), this);
+  panel_ = new QuickSendPanel(frame().Port(), frame().QuickSendFile(), this);
   panel_->hide();
   connect(panel_, &QuickSendPanel::sendPeriodEnabled, this,
           [this](bool enabled) { period_->setEnabled(enabled); });
