@@ -298,7 +298,10 @@ void CViewTest::StartCommand() {
   run_run_test_.store(choices.run_test_item);
 
   ApplyControlStates(RunningTestControls());
-  WriteTestSection(frame().Settings().Get().settings_path, choices);
+  // The run goes on when the choices cannot be stored; the box says so.
+  if (!WriteTestSection(frame().Settings().Get().settings_path, choices)) {
+    AppendTestInfo(TestSectionNotSavedLine());
+  }
   relay_->Open();
   run_->Start(*verdict.run, *this, *prompt_);
 }
