@@ -189,7 +189,7 @@ int main(int argc, char** argv) {
   zt::ui::FrameOptions frame_options;
   frame_options.port_override = line.path;
   frame_options.settings_file = (folder.path / "tool_set.ini").string();
-  frame_options.channel_work_file = (folder.path / "chlparm.dat").string();
+  frame_options.work_folder = folder.path.string();
   std::uint64_t sent = 0;
   std::uint64_t read = 0;
   std::uint64_t shown = 0;

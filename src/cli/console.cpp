@@ -33,14 +33,22 @@ void ConsoleMessageBox::ShowMessage(std::string_view text, std::string_view capt
   PrintLine(GbkToUtf8(caption) + ": " + GbkToUtf8(text));
 }
 
-void ConsoleCatalogueErrors::ShowCatalogueMessage(std::string_view gbk) { PrintLine(GbkToUtf8(gbk)); }
-
-void ConsoleCatalogueErrors::CatalogueFatal(std::string_view gbk) {
-  PrintLine(GbkToUtf8(gbk));
-  // The catalogue cannot be used: the tool ends here, as the window does.
+void ConsoleCatalogueErrors::EndWithCatalogueError(std::string_view gbk) {
+  PrintLine(GbkToUtf8Escaped(gbk));
+  // The catalogue cannot be used: the tool ends here, before a query or a
+  // set could run against an empty table and report success.
+  if (before_exit_) before_exit_();
   std::_Exit(kExitUsage);
 }
 
-void ConsoleCatalogueErrors::CatalogueFileError(std::string_view gbk) { PrintLine(GbkToUtf8(gbk)); }
+void ConsoleCatalogueErrors::ShowCatalogueMessage(std::string_view gbk) { EndWithCatalogueError(gbk); }
+
+void ConsoleCatalogueErrors::CatalogueFatal(std::string_view gbk) { EndWithCatalogueError(gbk); }
+
+void ConsoleCatalogueErrors::CatalogueFileError(std::string_view gbk) { EndWithCatalogueError(gbk); }
+
+void ConsoleCatalogueErrors::CatalogueNotLoaded(std::string_view gbk_reason) {
+  EndWithCatalogueError(gbk_reason);
+}
 
 }  // namespace zt::cli

@@ -2,6 +2,7 @@
 // show in a window goes to standard error as UTF-8.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "common/message_box.h"
@@ -19,13 +20,24 @@ class ConsoleMessageBox final : public IMessageBox {
   void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
 };
 
-// Catalogue errors: messages are printed; a fatal error ends the program with
-// status 2, as the window ends the tool.
+// Catalogue errors: without its catalogue the tool has nothing to show or
+// set, so every catalogue that cannot be loaded (missing, unreadable,
+// malformed, beyond the limits, fatal) prints its message and ends the
+// program with status 2, as the window ends the tool on a fatal error.
 class ConsoleCatalogueErrors final : public ICatalogueErrors {
  public:
+  // Runs on the thread that loads, just before the program ends: the session
+  // closes the port there, so that the line is left as it was found.
+  void SetBeforeExit(std::function<void()> before_exit) { before_exit_ = std::move(before_exit); }
+
   void ShowCatalogueMessage(std::string_view gbk) override;
   void CatalogueFatal(std::string_view gbk) override;
   void CatalogueFileError(std::string_view gbk) override;
+  void CatalogueNotLoaded(std::string_view gbk_reason) override;
+
+ private:
+  [[noreturn]] void EndWithCatalogueError(std::string_view gbk);
+  std::function<void()> before_exit_;
 };
 
 inline constexpr int kExitOk = 0;

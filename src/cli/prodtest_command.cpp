@@ -103,8 +103,11 @@ int RunProdtest(const Options& options) {
 
   Session session(options);
   if (!session.Open(/*start_worker=*/false)) return kExitUsage;
-  // A validated Start stores the choices, as the window does.
-  WriteTestSection(session.settings().Get().settings_path, *choices);
+  // A validated Start stores the choices, as the window does; the run goes
+  // on when they cannot be stored.
+  if (!WriteTestSection(session.settings().Get().settings_path, *choices)) {
+    PrintLogLine(TestSectionNotSavedLine());
+  }
 
   ConsoleTestView view(*choices, options.units.value_or(0));
   std::unique_ptr<ISerialNumberPrompt> prompt;

@@ -2,6 +2,7 @@
 
 #include "common/program_path.h"
 #include "params/channel_modes.h"
+#include "worker/channel_work_file.h"
 
 namespace zt::cli {
 
@@ -29,9 +30,11 @@ bool Session::Open(bool start_worker) {
   });
   port_ = std::make_unique<CSerialPort>(settings_, flags_, messages_);
   if (!port_->Open()) return false;
+  catalogue_errors_.SetBeforeExit([this] { port_->Close(); });
   if (!start_worker) return true;
-  worker_ = std::make_unique<CConfigThread>(WorkerEnvironment{
-      *port_, catalogue_, settings_, flags_, *this, catalogue_errors_, catalogue_folder_, "chlparm.dat"});
+  worker_ = std::make_unique<CConfigThread>(WorkerEnvironment{*port_, catalogue_, settings_, flags_, *this,
+                                                              catalogue_errors_, catalogue_folder_,
+                                                              DefaultWorkParent()});
   worker_->Start();
   return true;
 }

@@ -1,11 +1,17 @@
 #include "configfile/config_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <optional>
 
 #include "params/channel_modes.h"
+#include "text/atomic_file.h"
 #include "text/gbk.h"
 #include "text/gbk_literal.h"
 #include "text/profile_file.h"
@@ -71,12 +77,26 @@ std::vector<Entry> EntriesToExport(const CParamCatalogue& c, std::int32_t mode) 
   return entries;
 }
 
-bool CreateEmptyFile(const std::string& path) {
-  if (path.empty()) return false;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  ::close(fd);
-  return true;
+// The file an export replaces: the chosen path, or, when that is a link, the
+// file the link names (the link stays a link). Nothing when the path names
+// something other than a file that may be written, or a link that leads to
+// no such file: a link never makes a new file appear where it points.
+std::optional<std::string> ExportTarget(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT) return path;  // a new file (or a folder that is missing: the write says so)
+    return std::nullopt;
+  }
+  std::string target = path;
+  if (S_ISLNK(st.st_mode)) {
+    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+    if (!real || ::stat(real.get(), &st) != 0) return std::nullopt;
+    target = real.get();
+  }
+  if (!S_ISREG(st.st_mode)) return std::nullopt;
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return std::nullopt;
+  return target;
 }
 
 // The mode check of a later-generation file; empty when it passes.
@@ -104,13 +124,24 @@ std::string ExportPathFor(std::string_view chosen) {
 ConfigFileOutcome ExportConfigFile(const SharedCatalogue& catalogue, const std::string& chosen_path,
                                    std::int32_t mode) {
   const std::string path = ExportPathFor(chosen_path);
-  if (!CreateEmptyFile(path)) return Refused("打开保存参数配置文件失败"_gbk);
-
   const std::vector<Entry> entries =
       catalogue.Read([&](const CParamCatalogue& c) { return EntriesToExport(c, mode); });
+  // No catalogue loaded: an empty file would pass for an export.
+  if (entries.empty()) return Refused("没有可导出的参数"_gbk);
+  const std::optional<std::string> target = ExportTarget(path);
+  if (!target) return Refused("打开保存参数配置文件失败"_gbk);
+
   ProfileFile file;
   for (const Entry& e : entries) file.Set(e.section, e.key, FileFormOf(e.value));
-  if (!file.Save(path)) return Refused("写参数配置文件失败"_gbk);
+  // The new file is written whole beside the old one, then renamed over it.
+  switch (ReplaceFileAtomically(*target, file.Text())) {
+    case AtomicWriteResult::kWritten:
+      break;
+    case AtomicWriteResult::kNotCreated:
+      return Refused("打开保存参数配置文件失败"_gbk);
+    case AtomicWriteResult::kNotWritten:
+      return Refused("写参数配置文件失败"_gbk);
+  }
 
   std::string shown = Utf8ToGbkLossy(path);
   std::replace(shown.begin(), shown.end(), '\\', '/');
@@ -123,7 +154,9 @@ ConfigFileOutcome ExportConfigFile(const SharedCatalogue& catalogue, const std::
 ConfigFileOutcome ImportConfigFile(SharedCatalogue& catalogue, const std::string& path, FileVariant variant,
                                    std::int32_t mode, int current_group) {
   if (path.empty()) return Refused("请选择参数配置文件"_gbk);
-  const ProfileFile file = ProfileFile::Load(path);
+  const std::optional<ProfileFile> loaded = ProfileFile::LoadExisting(path);
+  if (!loaded) return Refused("无法读取参数配置文件"_gbk);
+  const ProfileFile& file = *loaded;
 
   const bool file_s3 = IsS3Version(ReadValue(file, VersionSection(), VersionKey()));
   if (file_s3 != (variant == FileVariant::kS3)) return Refused("导入的配置 与当前程序版本 不匹配"_gbk);

@@ -50,9 +50,15 @@ struct ConfigFileOutcome {
 
 // Writes ExportPathFor(chosen_path) from the groups of channel mode `mode`:
 // every used group 1 to 29 except the channel groups whose channel the mode
-// does not have. Every parameter is written, whatever its marks.
-//   "打开保存参数配置文件失败"  the file cannot be created (nothing written)
-//   "写参数配置文件失败"        the file cannot be written (it stays empty)
+// does not have. Every parameter is written, whatever its marks. The new file
+// is written whole beside the old one and renamed over it, so a failure
+// leaves the old file as it was. A link as the path: the file it names is
+// replaced and the link stays.
+//   "没有可导出的参数"          no catalogue loaded (nothing written)
+//   "打开保存参数配置文件失败"  the file cannot be created: no room for a new
+//                               file in the folder, a folder or other non-file
+//                               at the path, a link that names no file
+//   "写参数配置文件失败"        the file cannot be written (the old one stays)
 //   ok: "导出参数到配置文件成功, 文件路径是:" + path with "/" separators + "\r\n"
 // A value with blanks at either end, or enclosed in double quotes, is written
 // in double quotes so that it reads back exactly; a value is written up to
@@ -65,6 +71,7 @@ ConfigFileOutcome ExportConfigFile(const SharedCatalogue& catalogue, const std::
 // constant parameters too), then gives the first common-group copy of each
 // parameter (by name) the same value. Before anything is stored:
 //   "请选择参数配置文件"                                   empty path
+//   "无法读取参数配置文件"                                 no readable file at the path
 //   "导入的配置 与当前程序版本 不匹配"                     "软件版本" of another generation
 //   "即将导入的文件中 DTU通道运行模式 与当前通道模式 不匹配"  S3: no mode entry
 //   "即将导入的文件中 DTU通道运行模式 与当前通道模式不匹配"   S3: another mode

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "params/catalogue_source.h"
+#include "text/gbk.h"
 #include "text/gbk_literal.h"
 #include "text/numbers.h"
 #include "text/strformat.h"
@@ -165,10 +166,14 @@ std::vector<std::string> SplitList(std::string_view text) {
 }
 
 CatalogueLoadResult Fatal(std::string message) {
-  return {CatalogueLoadStatus::kFatal, std::move(message)};
+  return {CatalogueLoadStatus::kFatal, std::move(message), {}};
 }
-CatalogueLoadResult FileError(std::string message = {}) {
-  return {CatalogueLoadStatus::kFileError, std::move(message)};
+CatalogueLoadResult FileError(std::string message) {
+  return {CatalogueLoadStatus::kFileError, std::move(message), {}};
+}
+// A malformed entry: the load fails without a message.
+CatalogueLoadResult Malformed(std::string reason) {
+  return {CatalogueLoadStatus::kFileError, {}, std::move(reason)};
 }
 
 // One parameter section; the order of the reads decides what a failed load
@@ -195,13 +200,15 @@ CatalogueLoadResult ReadParam(const FieldReader& f, const Fields& t, ParamDef& p
   }
   if (f.Flag(t, kIsCheckRange)) {
     p.is_check_range = true;
-    if (!ParseValueRange(f.Raw(t, kValueRange), p)) return FileError();
+    if (!ParseValueRange(f.Raw(t, kValueRange), p)) {
+      return Malformed(Format("[%s] value_range有误"_gbk, section));
+    }
   }
   p.is_ipaddr = f.Flag(t, kIsIpaddr);
   if (f.Flag(t, kIsList)) {
     p.is_list = true;
     const std::string options = f.String(t, kListOptions);
-    if (options.empty()) return FileError();
+    if (options.empty()) return Malformed(Format("[%s] list_options为空"_gbk, section));
     p.list_options = SplitList(options);
     p.list_value = SplitList(f.String(t, kListValue));
     p.is_list_custom = f.Flag(t, kIsListCustom);
@@ -245,6 +252,8 @@ CatalogueLoadResult Apply(std::string bytes, FileVariant variant, CParamCatalogu
   if (language == "EN") into.language = 2;
   into.group_count = f.Int(Fields(keys, "group", false), "count", kAbsent);
   into.RegisterGroup(kCommonGroup, std::string(CommonGroupName()));
+  // A negative count would load a table without a group as if all were well.
+  if (into.group_count < 0) return FileError(Format("[group] count=%d: 组数无效"_gbk, into.group_count));
 
   int common = 0;
   for (int i = 1; i <= into.group_count && i <= kMaxFileGroups; ++i) {
@@ -293,10 +302,10 @@ CatalogueLoadResult LoadCatalogueFile(const std::string& folder, FileVariant var
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
     into.Reset();
-    return {CatalogueLoadStatus::kFileMissing, {}};
+    return {CatalogueLoadStatus::kFileMissing, {}, Format("找不到参数文件: %s"_gbk, Utf8ToGbkLossy(path))};
   }
   const std::string_view message = "读入dtuparam.ini失败**"_gbk;
-  const CatalogueLoadResult unreadable{CatalogueLoadStatus::kUnreadable, std::string(message)};
+  const CatalogueLoadResult unreadable{CatalogueLoadStatus::kUnreadable, std::string(message), {}};
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) {
     into.Reset();
@@ -350,6 +359,8 @@ bool LoadCatalogueWithRetries(SharedCatalogue& catalogue, const std::string& fol
   }
   if (last.status == CatalogueLoadStatus::kFileError && !last.message.empty()) {
     errors.CatalogueFileError(last.message);
+  } else if (last.status != CatalogueLoadStatus::kUnreadable) {
+    errors.CatalogueNotLoaded(last.reason);
   }
   return false;
 }

@@ -27,16 +27,20 @@ namespace zt {
 
 enum class CatalogueLoadStatus {
   kLoaded,
-  kFileMissing,  // no file: fails without a message
+  kFileMissing,  // no file: fails without a message (the reason names the file)
   kUnreadable,   // the file is there but cannot be read: message "读入dtuparam.ini失败**"
-  kFileError,    // a malformed range or an empty option list (no message), or a
-                 // capacity limit exceeded (message = our description)
+  kFileError,    // a malformed range or an empty option list (no message; the
+                 // reason names the section), or a capacity limit exceeded or a
+                 // "group" count below 0 (message = our description)
   kFatal,        // message = the text to show before the program ends
 };
 
 struct CatalogueLoadResult {
   CatalogueLoadStatus status = CatalogueLoadStatus::kLoaded;
   std::string message;  // GBK; see CatalogueLoadStatus
+  // GBK, for a failure without a message: what went wrong (the missing file,
+  // the section of a malformed entry), for the command line.
+  std::string reason;
   bool loaded() const { return status == CatalogueLoadStatus::kLoaded; }
 };
 
@@ -53,6 +57,10 @@ class ICatalogueErrors {
   // A load refused for a capacity limit, with our description (the section
   // and the problem); for the run log or standard error.
   virtual void CatalogueFileError(std::string_view gbk) = 0;
+  // A load that failed without a message (a missing file, a malformed range
+  // or option list), with the reason. The window says nothing, as it always
+  // has; the command-line front end prints it and exits with status 2.
+  virtual void CatalogueNotLoaded(std::string_view /*gbk_reason*/) {}
 };
 
 // "dtuparam_s3.ini" or "dtuparam_s2.ini".
@@ -79,7 +87,8 @@ CatalogueLoadResult LoadCatalogue(SharedCatalogue& catalogue, const std::string&
 // What the view, the worker and the test run call: up to `attempts` loads
 // until one succeeds. An unreadable file shows its message on every attempt;
 // a fatal error is reported at once and ends the attempts; a capacity error
-// is reported once after the last attempt. True when the catalogue loaded.
+// is reported once after the last attempt, and so is a failure without a
+// message (CatalogueNotLoaded). True when the catalogue loaded.
 // The caller's folder is normally ProgramDirectory() (common/program_path.h).
 bool LoadCatalogueWithRetries(SharedCatalogue& catalogue, const std::string& folder,
                               FileVariant variant, ICatalogueErrors& errors, int attempts = 5);

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "text/gbk.h"
 #include "text/gbk_literal.h"
 #include "text/profile_file.h"
 #include "text/strformat.h"
@@ -44,6 +45,8 @@ StartVerdict ValidateStart(const TestChoices& choices) {
   bool configure_chosen = false;
   if (choices.configure_item) {
     if (!IsFile(choices.config_file)) return Refuse("请选择参数文件"_gbk);
+    // Section "TEST" keeps the path in GBK, as every file of the tool.
+    if (!Utf8ToGbk(choices.config_file)) return Refuse("参数文件路径含有GBK无法表示的字符"_gbk);
     run.config_file = choices.config_file;
     configure_chosen = true;
   }
@@ -62,13 +65,16 @@ StartVerdict ValidateStart(const TestChoices& choices) {
 }
 
 bool WriteTestSection(const std::string& settings_path, const TestChoices& choices) {
+  const std::optional<std::string> config_file =
+      choices.configure_item ? Utf8ToGbk(choices.config_file) : std::optional<std::string>(std::string());
+  if (!config_file) return false;
   std::optional<ProfileFile> file = ProfileFile::LoadForUpdate(settings_path);
   if (!file) return false;
   file->Set(kSection, "PRODUCT", choices.semi_finished ? "0" : "1");
   file->Set(kSection, "MULTI_TEST", Flag(choices.continuous));
   file->Set(kSection, "WAIT_TIMEVAL", Format("%d", choices.wait_time));
   file->Set(kSection, "CONFIG_TEST", Flag(choices.configure_item));
-  file->Set(kSection, "CONFIG_FILE", choices.configure_item ? choices.config_file : std::string());
+  file->Set(kSection, "CONFIG_FILE", *config_file);
   file->Set(kSection, "RUN_TEST", Flag(choices.run_test_item));
   file->Set(kSection, "RUN_CSQ",
             choices.run_test_item ? Format("%d", static_cast<int>(choices.signal_threshold))
@@ -77,6 +83,8 @@ bool WriteTestSection(const std::string& settings_path, const TestChoices& choic
   return file->Save(settings_path);
 }
 
+std::string_view TestSectionNotSavedLine() { return "保存测试设置失败!\r\n"_gbk; }
+
 TestViewOpening ReadTestSection(const std::string& settings_path) {
   const ProfileFile file = ProfileFile::Load(settings_path);
   TestViewOpening view;
@@ -84,7 +92,7 @@ TestViewOpening ReadTestSection(const std::string& settings_path) {
   if (Read(file, "MULTI_TEST") == "1") view.wait_time_text = Read(file, "WAIT_TIMEVAL");
   if (Read(file, "CONFIG_TEST") == "1") {
     view.configure_item = true;
-    view.config_file = Read(file, "CONFIG_FILE");
+    view.config_file = GbkToUtf8(Read(file, "CONFIG_FILE"));
   }
   if (Read(file, "RUN_TEST") == "1") {
     view.run_test_item = true;

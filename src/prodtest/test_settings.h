@@ -20,7 +20,7 @@ struct TestChoices {
   bool continuous = false;      // "连续配置测试"
   std::int32_t wait_time = 15;  // seconds between two units
   bool configure_item = false;  // "参数配置": configure, then compare
-  std::string config_file;      // file-system bytes (UTF-8 on Linux)
+  std::string config_file;      // file-system bytes (UTF-8 on Linux); stored in GBK
   bool upgrade_item = false;    // "程序升级" (the view keeps it hidden)
   std::string upgrade_file;
   bool run_test_item = false;   // "运行测试"
@@ -47,6 +47,7 @@ struct StartVerdict {
 
 // Start's checks, in order:
 //   configure item ticked, no file at the path (or a folder):  "请选择参数文件"
+//   configure item ticked, a path that GBK cannot hold:        "参数文件路径含有GBK无法表示的字符"
 //   run-test item ticked, threshold below 0 or above 31:       "输入错误, CSQ的范围是0~31"
 //   run-test item ticked, empty key string:                    "请填写关键字符串"
 //   neither item chosen:                                       "没有选择配置测试项"
@@ -54,9 +55,14 @@ StartVerdict ValidateStart(const TestChoices& choices);
 
 // Section "TEST" as a validated Start writes it, keys in this order:
 // "PRODUCT", "MULTI_TEST", "WAIT_TIMEVAL", "CONFIG_TEST", "CONFIG_FILE",
-// "RUN_TEST", "RUN_CSQ", "RUN_INFO". The file is written once (false when it
-// could not be written; the view does not report it).
+// "RUN_TEST", "RUN_CSQ", "RUN_INFO". "CONFIG_FILE" holds the path in GBK.
+// The file is written once; false when it could not be written (or the path
+// has no GBK form), for the caller to report with TestSectionNotSavedLine().
 bool WriteTestSection(const std::string& settings_path, const TestChoices& choices);
+
+// GBK "保存测试设置失败!\r\n": the test's line when section "TEST" could not be
+// written; the run goes on with the choices made.
+std::string_view TestSectionNotSavedLine();
 
 // The view as it opens, from section "TEST" (values read up to 255 bytes).
 struct TestViewOpening {
@@ -64,7 +70,8 @@ struct TestViewOpening {
   bool continuous = false;        // always cleared when the view opens
   std::string wait_time_text;     // "WAIT_TIMEVAL" when "MULTI_TEST" is "1"; else empty (the edit keeps 15)
   bool configure_item = false;    // "CONFIG_TEST" is "1"
-  std::string config_file;        // "CONFIG_FILE" when the configure item is ticked
+  std::string config_file;        // "CONFIG_FILE" (GBK in the file) as file-system bytes, when
+                                  // the configure item is ticked
   bool run_test_item = false;     // "RUN_TEST" is "1"
   std::string signal_threshold_text;  // "RUN_CSQ" when the run-test item is ticked
   std::string key_string;         // "RUN_INFO" when the run-test item is ticked

@@ -7,10 +7,21 @@
 
 namespace zt {
 
+enum class AtomicWriteResult {
+  kWritten,
+  kNotCreated,  // no temporary file could be made beside the target
+  kNotWritten,  // the temporary file could not be written whole or renamed
+};
+
 // Writes `bytes` to `path` atomically. A file that is replaced keeps its
-// permissions; a new one gets the usual 0666 less the umask. False when the
-// file could not be written; the old file (if any) is then unchanged and no
-// temporary file is left behind.
+// permissions; a new one gets the usual 0666 less the umask. On failure the
+// old file (if any) is unchanged and no temporary file is left behind.
+// Temporaries of this user that an earlier writer left in the folder (it was
+// killed between creating and renaming one) are removed once they are more
+// than a minute old.
+AtomicWriteResult ReplaceFileAtomically(const std::string& path, std::string_view bytes);
+
+// The same, true when the file was written.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // The folder that holds the user's own files (the installed layout's

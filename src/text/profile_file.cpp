@@ -1,6 +1,8 @@
 #include "text/profile_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
@@ -101,6 +103,27 @@ std::optional<ProfileFile> ProfileFile::LoadForUpdate(const std::string& path) {
   buffer << in.rdbuf();
   if (in.bad()) return std::nullopt;
   return Parse(buffer.str());
+}
+
+std::optional<ProfileFile> ProfileFile::LoadExisting(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  std::string text;
+  char buffer[4096];
+  while (ok) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  if (!ok) return std::nullopt;
+  return Parse(text);
 }
 
 ProfileFile ProfileFile::Parse(std::string_view text) {

@@ -40,6 +40,9 @@ class ProfileFile {
   // For a read-modify-write: an absent file gives an empty profile, but a file
   // that exists and cannot be read gives nothing, so that it is not replaced.
   static std::optional<ProfileFile> LoadForUpdate(const std::string& path);
+  // For a file that must be there: nothing when `path` is missing, is not a
+  // plain file (a folder, a FIFO: nothing blocks) or cannot be read.
+  static std::optional<ProfileFile> LoadExisting(const std::string& path);
   // Parses text as the contents of a file.
   static ProfileFile Parse(std::string_view text);
 

@@ -1,16 +1,14 @@
 // Query: read the DTU's whole parameter set with "AT+GETPARAM?" into the
 // catalogue. The base lines fill every group that is not a channel group;
 // on the later generation the channel blocks fill the channel groups of the
-// mode in force, through the work file chlparm.dat.
-#include <cstdio>
-#include <memory>
-
+// mode in force, through the work file chlparm.dat (worker/channel_work_file.h).
 #include "params/shared_catalogue.h"
 #include "params/value_checks.h"
 #include "serial/at_transaction.h"
 #include "settings/process_flags.h"
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
+#include "worker/channel_work_file.h"
 #include "worker/config_reports.h"
 #include "worker/query_parser.h"
 #include "worker/worker_context.h"
@@ -23,28 +21,6 @@ using namespace zt::literals;
 
 constexpr int kQueryLimitS = 60;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-enum class WorkFileResult { kOk, kCannotCreate, kCannotReopen };
-
-// Writes the channel part to the work file and reads it back.
-WorkFileResult RoundTripWorkFile(const std::string& path, std::string_view channel_part, std::string& back) {
-  {
-    File out(std::fopen(path.c_str(), "wb"));
-    if (!out) return WorkFileResult::kCannotCreate;
-    std::fwrite(channel_part.data(), 1, channel_part.size(), out.get());
-  }
-  File in(std::fopen(path.c_str(), "rb"));
-  if (!in) return WorkFileResult::kCannotReopen;
-  back.clear();
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0;) back.append(buffer, n);
-  return WorkFileResult::kOk;
-}
-
 // The channel pass. Returns false when it ended early (logged).
 bool StoreChannelValues(WorkerContext& ctx, std::string_view text, std::int32_t mode) {
   ctx.reports.Log("正在取各通道的参数... \r\n"_gbk);
@@ -54,7 +30,7 @@ bool StoreChannelValues(WorkerContext& ctx, std::string_view text, std::int32_t 
     return false;
   }
   std::string channel_part;
-  switch (RoundTripWorkFile(ctx.env.channel_work_file, text.substr(first), channel_part)) {
+  switch (RoundTripWorkFile(ctx.env.work_folder, text.substr(first), channel_part)) {
     case WorkFileResult::kCannotCreate:
       ctx.reports.Log("取通道的参数 失败***\r\n"_gbk);
       return false;

@@ -26,7 +26,8 @@ struct WorkerEnvironment {
   IConfigReports& reports;
   ICatalogueErrors& catalogue_errors;
   std::string catalogue_folder;                   // where dtuparam_s2.ini / dtuparam_s3.ini lie
-  std::string channel_work_file = "chlparm.dat";  // the query's work file (current folder)
+  std::string work_folder;                        // where the query makes its private folder for
+                                                  // chlparm.dat (empty: $TMPDIR, else /tmp)
 };
 
 // The worker's shutdown: a flag that transactions poll as their cancel token,

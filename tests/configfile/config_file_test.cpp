@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
 
 #include "params/catalogue_builder.h"
 #include "params/catalogue_loader.h"
@@ -175,20 +179,83 @@ TEST_F(ConfigFileTest, ExportToAFolderThatDoesNotExistCannotOpenTheFile) {
   EXPECT_TRUE(out.log_line.empty());
 }
 
-TEST_F(ConfigFileTest, ExportThatCannotWriteReportsTheWriteAndLeavesAnEmptyFile) {
-  // A file-size limit makes the write fail, whoever runs the test.
+TEST_F(ConfigFileTest, AnExportThatCannotBeWrittenLeavesTheOldFileByteForByte) {
+  const std::string old_text = "[other]\r\nkey=1\r\n";
+  ASSERT_TRUE(test::WriteFileBytes(dir_.File("old.ini"), old_text));
+  // A file-size limit makes the write fail half-way, as a full disk does, for
+  // root as for anyone.
   const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
   rlimit previous{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
   rlimit small = previous;
   small.rlim_cur = 16;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const ConfigFileOutcome out = ExportConfigFile(catalogue_, dir_.File("big.ini"), kModeSin);
+  const ConfigFileOutcome onto_old = ExportConfigFile(catalogue_, dir_.File("old.ini"), kModeSin);
+  const ConfigFileOutcome onto_new = ExportConfigFile(catalogue_, dir_.File("new.ini"), kModeSin);
   setrlimit(RLIMIT_FSIZE, &previous);
   std::signal(SIGXFSZ, previous_handler);
-  EXPECT_FALSE(out.ok);
-  EXPECT_EQ(out.message, G("写参数配置文件失败"_gbk));
-  EXPECT_EQ(test::ReadFileBytes(dir_.File("big.ini")), "");
+  for (const ConfigFileOutcome& out : {onto_old, onto_new}) {
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.message, G("写参数配置文件失败"_gbk));
+  }
+  EXPECT_EQ(test::ReadFileBytes(dir_.File("old.ini")), old_text);
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path())) names.push_back(e.path().filename());
+  EXPECT_EQ(names, std::vector<std::string>{"old.ini"});  // no new file, no temporary
+}
+
+TEST_F(ConfigFileTest, AnExportWhereTheFolderTakesNoNewFileLeavesTheOldFile) {
+  // The old file may be written, but the folder takes no file beside it: the
+  // child process runs as nobody (or, without root, with the folder read-only).
+  const std::string folder = dir_.File("locked");
+  const std::string path = folder + "/old.ini";
+  ASSERT_EQ(::chmod(dir_.path().c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  ASSERT_TRUE(test::WriteFileBytes(path, "[other]\r\nkey=1\r\n"));
+  ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const bool confined = ::geteuid() == 0 ? ::setuid(65534) == 0 : ::chmod(folder.c_str(), 0555) == 0;
+    if (!confined) ::_exit(3);
+    const ConfigFileOutcome out = ExportConfigFile(catalogue_, path, kModeSin);
+    ::_exit(out.ok ? 0 : out.message == G("打开保存参数配置文件失败"_gbk) ? 1 : 2);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ::chmod(folder.c_str(), 0755);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(test::ReadFileBytes(path), "[other]\r\nkey=1\r\n");
+}
+
+TEST_F(ConfigFileTest, AnExportThroughALinkReplacesTheFileItNamesAndKeepsTheLink) {
+  ASSERT_TRUE(test::WriteFileBytes(dir_.File("real.ini"), "[other]\r\nkey=1\r\n"));
+  ASSERT_EQ(::symlink("real.ini", dir_.File("link.ini").c_str()), 0);
+  const ConfigFileOutcome out = ExportConfigFile(catalogue_, dir_.File("link.ini"), kModeSin);
+  ASSERT_TRUE(out.ok) << out.message;
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_.File("link.ini")));
+  const std::string written = test::ReadFileBytes(dir_.File("real.ini"));
+  EXPECT_NE(written.find(G("设备名称=ZR1\r\n"_gbk)), std::string::npos) << written;
+
+  // A link that leads nowhere makes no file appear where it points.
+  ASSERT_EQ(::symlink("nowhere.ini", dir_.File("dangling.ini").c_str()), 0);
+  const ConfigFileOutcome dangling = ExportConfigFile(catalogue_, dir_.File("dangling.ini"), kModeSin);
+  EXPECT_EQ(dangling.message, G("打开保存参数配置文件失败"_gbk));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("nowhere.ini")));
+}
+
+TEST_F(ConfigFileTest, AnExportWithoutACatalogueFailsAndTouchesNoFile) {
+  SharedCatalogue empty;
+  ASSERT_TRUE(test::WriteFileBytes(dir_.File("old.ini"), "[other]\r\nkey=1\r\n"));
+  for (const char* name : {"old.ini", "new.ini"}) {
+    const ConfigFileOutcome out = ExportConfigFile(empty, dir_.File(name), kModeSin);
+    EXPECT_FALSE(out.ok) << name;
+    EXPECT_EQ(out.message, G("没有可导出的参数"_gbk)) << name;
+    EXPECT_TRUE(out.log_line.empty()) << name;
+  }
+  EXPECT_EQ(test::ReadFileBytes(dir_.File("old.ini")), "[other]\r\nkey=1\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("new.ini")));
 }
 
 // ---- import ----------------------------------------------------------------
@@ -236,6 +303,17 @@ TEST_F(ConfigFileTest, ImportWithoutAPathIsRefused) {
   EXPECT_FALSE(out.ok);
   EXPECT_EQ(out.message, G("请选择参数配置文件"_gbk));
   EXPECT_TRUE(out.value_column.empty());
+  EXPECT_EQ(AllValues(), before);
+}
+
+TEST_F(ConfigFileTest, ImportOfAFileThatCannotBeReadSaysSoAndStoresNothing) {
+  const std::vector<std::string> before = AllValues();
+  ASSERT_EQ(::mkdir(dir_.File("folder.ini").c_str(), 0700), 0);
+  for (const char* name : {"missing.ini", "folder.ini"}) {
+    const ConfigFileOutcome out = ImportConfigFile(catalogue_, dir_.File(name), FileVariant::kS3, kModeSin, 1);
+    EXPECT_FALSE(out.ok) << name;
+    EXPECT_EQ(out.message, G("无法读取参数配置文件"_gbk)) << name;
+  }
   EXPECT_EQ(AllValues(), before);
 }
 

@@ -41,6 +41,15 @@ TEST(CatalogueCapacity, AnAbsentOrNegativeGroupCountIsRefused) {
   EXPECT_EQ(LoadText(negative.text(), *c).status, CatalogueLoadStatus::kFileError);
 }
 
+TEST(CatalogueCapacity, ANegativeNumberOfGroupsIsRefused) {
+  CatalogueBuilder b;
+  b.Groups(-1).PlainGroup(1, "a", 1);
+  auto c = std::make_unique<CParamCatalogue>();
+  const CatalogueLoadResult r = LoadText(b.text(), *c);
+  EXPECT_EQ(r.status, CatalogueLoadStatus::kFileError);
+  EXPECT_EQ(r.message, "[group] count=-1: 组数无效"_gbk);
+}
+
 TEST(CatalogueCapacity, SixtyFourParametersFillAGroup) {
   CatalogueBuilder b;
   b.Groups(1).PlainGroup(1, "full", 64);

@@ -27,7 +27,8 @@ class RecordingErrors : public ICatalogueErrors {
   void ShowCatalogueMessage(std::string_view gbk) override { messages.emplace_back(gbk); }
   void CatalogueFatal(std::string_view gbk) override { fatal.emplace_back(gbk); }
   void CatalogueFileError(std::string_view gbk) override { file_errors.emplace_back(gbk); }
-  std::vector<std::string> messages, fatal, file_errors;
+  void CatalogueNotLoaded(std::string_view gbk) override { not_loaded.emplace_back(gbk); }
+  std::vector<std::string> messages, fatal, file_errors, not_loaded;
 };
 
 TEST(SharedCatalogue, ALoadSwapsInTheNewTableAndKeepsTheCurrentGroup) {
@@ -56,12 +57,22 @@ TEST(CatalogueRetries, AGoodFileLoadsAtTheFirstAttempt) {
   EXPECT_TRUE(errors.messages.empty() && errors.fatal.empty() && errors.file_errors.empty());
 }
 
-TEST(CatalogueRetries, AMissingFileFailsSilently) {
-  SharedCatalogue shared;
-  RecordingErrors errors;
-  test::TempDir empty;
-  EXPECT_FALSE(LoadCatalogueWithRetries(shared, empty.path(), FileVariant::kS3, errors));
-  EXPECT_TRUE(errors.messages.empty() && errors.fatal.empty() && errors.file_errors.empty());
+TEST(CatalogueRetries, FailuresWithoutAMessageGiveTheirReasonOnceAfterTheLastAttempt) {
+  test::TempDir dir;
+  CatalogueBuilder range;
+  range.Groups(1).Group(1, "a", 1).Param(1, 1, "0x0101").Entry("is_check_range", "1").Entry("value_range", "5");
+  ASSERT_TRUE(test::WriteFileBytes(dir.File("dtuparam_s3.ini"), range.text()));
+  std::string missing("找不到参数文件: "_gbk);
+  missing += dir.File("dtuparam_s2.ini");
+  const std::string malformed("[group1_parm1] value_range有误"_gbk);
+  for (const auto& [variant, reason] : {std::pair{FileVariant::kS2, missing}, {FileVariant::kS3, malformed}}) {
+    SharedCatalogue shared;
+    RecordingErrors errors;
+    EXPECT_FALSE(LoadCatalogueWithRetries(shared, dir.path(), variant, errors));
+    // The window shows nothing for them, as it always has.
+    EXPECT_TRUE(errors.messages.empty() && errors.fatal.empty() && errors.file_errors.empty()) << reason;
+    EXPECT_EQ(errors.not_loaded, std::vector<std::string>{reason});
+  }
 }
 
 TEST(CatalogueRetries, AnUnreadableFileShowsItsMessageOnEveryAttempt) {

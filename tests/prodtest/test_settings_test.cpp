@@ -47,6 +47,18 @@ TEST_F(ValidateStartTest, ConfigureWithoutAFileIsRefused) {
   EXPECT_EQ(StartRefusalCaption(), "错误提示"_gbk);
 }
 
+TEST_F(ValidateStartTest, AConfigurationFilePathThatGbkCannotHoldIsRefused) {
+  const std::string path = dir_.File("\xF0\x9F\x98\x80.ini");  // U+1F600 has no GBK form
+  ASSERT_TRUE(test::WriteFileBytes(path, "[x]\r\n"));
+  TestChoices c;
+  c.configure_item = true;
+  c.config_file = path;
+  const StartVerdict v = ValidateStart(c);
+  EXPECT_FALSE(v.accepted());
+  EXPECT_EQ(v.refusal, G("参数文件路径含有GBK无法表示的字符"_gbk));
+  EXPECT_FALSE(WriteTestSection(dir_.File("tool_set.ini"), c));  // nothing half-stored either
+}
+
 TEST_F(ValidateStartTest, TheThresholdMustLieBetween0And31) {
   const struct {
     std::int64_t threshold;
@@ -128,6 +140,17 @@ TEST(TestSection, StartWithOnlyTheConfigureItemWritesTheUnusedRunSettings) {
             "CONFIG_FILE=/lines/config_s3.ini\r\nRUN_TEST=0\r\nRUN_CSQ=5\r\nRUN_INFO=\r\n");
 }
 
+TEST(TestSection, TheConfigurationFilePathIsStoredAndReadInGbk) {
+  test::TempDir dir;
+  TestChoices c;
+  c.configure_item = true;
+  c.config_file = "/lines/配置.ini";  // UTF-8, as the file system names it
+  ASSERT_TRUE(WriteTestSection(dir.File("tool_set.ini"), c));
+  const std::string text = test::ReadFileBytes(dir.File("tool_set.ini"));
+  EXPECT_NE(text.find(G("\r\nCONFIG_FILE=/lines/配置.ini\r\n"_gbk)), std::string::npos) << text;
+  EXPECT_EQ(ReadTestSection(dir.File("tool_set.ini")).config_file, c.config_file);
+}
+
 TEST(TestSection, WritingKeepsTheRestOfTheFileAndReplacesKeysInPlace) {
   test::TempDir dir;
   const std::string path = dir.File("tool_set.ini");
@@ -161,7 +184,7 @@ TEST(TestSection, ItemsLoadTheirOwnSettingsOnly) {
   EXPECT_TRUE(v.semi_finished);
   EXPECT_EQ(v.wait_time_text, "");
   EXPECT_TRUE(v.configure_item);
-  EXPECT_EQ(v.config_file, G("/a/配置.ini"_gbk));
+  EXPECT_EQ(v.config_file, "/a/配置.ini");  // the GBK path in UTF-8, as the file system names it
   EXPECT_FALSE(v.run_test_item);
   EXPECT_EQ(v.signal_threshold_text, "");
   EXPECT_EQ(v.key_string, "");

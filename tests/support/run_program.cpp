@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
+#include <vector>
 
 extern char** environ;
 
@@ -38,10 +40,32 @@ struct Pipe {
   }
 };
 
+// The test's environment with `changes` applied.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& changes) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry(*e);
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    bool replaced = false;
+    for (const std::string& c : changes) replaced = replaced || c.rfind(name, 0) == 0;
+    if (!replaced) env.push_back(entry);
+  }
+  env.insert(env.end(), changes.begin(), changes.end());
+  return env;
+}
+
 }  // namespace
 
 ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string& input,
                          std::chrono::seconds timeout) {
+  ProgramSetup setup;
+  setup.input = input;
+  setup.timeout = timeout;
+  return RunProgram(argv, setup);
+}
+
+ProgramResult RunProgram(const std::vector<std::string>& argv, const ProgramSetup& setup) {
+  const std::string& input = setup.input;
   ProgramResult result;
   Pipe in, out, err;
   if (!in.Open() || !out.Open() || !err.Open()) return result;
@@ -50,11 +74,18 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string
   posix_spawn_file_actions_adddup2(&actions, in.read, 0);
   posix_spawn_file_actions_adddup2(&actions, out.write, 1);
   posix_spawn_file_actions_adddup2(&actions, err.write, 2);
+  if (!setup.working_folder.empty()) {
+    posix_spawn_file_actions_addchdir_np(&actions, setup.working_folder.c_str());
+  }
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
+  const std::vector<std::string> env = EnvironmentWith(setup.environment);
+  std::vector<char*> envp;
+  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
   pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+  const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return result;
   in.CloseRead();
@@ -63,7 +94,7 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string
 
   std::size_t written = 0;
   if (input.empty()) in.CloseWrite();
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  const auto deadline = std::chrono::steady_clock::now() + setup.timeout;
   bool timed_out = false;
   while (out.read >= 0 || err.read >= 0) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());

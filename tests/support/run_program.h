@@ -13,9 +13,18 @@ struct ProgramResult {
   std::string err;      // standard error
 };
 
+// Where and with what a program runs, beyond the test's own.
+struct ProgramSetup {
+  std::string working_folder;            // empty: the test's own
+  std::vector<std::string> environment;  // "NAME=VALUE", replacing the test's NAME
+  std::string input;                     // standard input
+  std::chrono::seconds timeout{120};     // the program is killed after it
+};
+
 // Runs `argv` (argv[0] is the program's path) with `input` on its standard
 // input; kills it after `timeout`.
 ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string& input = {},
                          std::chrono::seconds timeout = std::chrono::seconds(120));
+ProgramResult RunProgram(const std::vector<std::string>& argv, const ProgramSetup& setup);
 
 }  // namespace zt::test

@@ -55,7 +55,7 @@ bool WorkerHarness::OpenPort(const std::string& tty) {
 void WorkerHarness::StartWorker() {
   worker = std::make_unique<CConfigThread>(WorkerEnvironment{*port, catalogue, settings, flags, reports,
                                                              catalogue_errors, ProgramDirectory(),
-                                                             dir.File("chlparm.dat")});
+                                                             work_folder});
   worker->Start();
 }
 

@@ -102,6 +102,7 @@ class WorkerHarness {
   RecordingMessageBox messages;
   RecordingCatalogueErrors catalogue_errors;
   TempDir dir;
+  std::string work_folder = dir.path();  // where the query makes its private folder
   std::unique_ptr<CSerialPort> port;
   std::unique_ptr<CConfigThread> worker;
 };

@@ -1,12 +1,16 @@
 #include "text/profile_file.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <csignal>
+#include <ctime>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -137,6 +141,37 @@ TEST(ProfileWrite, AFileThatCannotBeWrittenIsReportedAndNoTemporaryIsLeft) {
   int entries = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
   EXPECT_EQ(entries, 1);  // only c.ini: the temporary file was renamed
+}
+
+TEST(ProfileWrite, StaleTemporariesOfOursAreRemovedWhenTheFileIsNextWritten) {
+  TempDir dir;
+  const auto age = [&](const char* name, int seconds_ago) {
+    ASSERT_TRUE(WriteFileBytes(dir.File(name), "left"));
+    const timespec times[2] = {{::time(nullptr) - seconds_ago, 0}, {::time(nullptr) - seconds_ago, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.File(name).c_str(), times, 0), 0);
+  };
+  age(".zt-write-a1B2c3", 120);    // left by a writer that was killed: goes
+  age(".zt-write-d4E5f6", 5);      // another writer's, maybe still at work: stays
+  age(".zt-write-toolong7", 120);  // not a name mkstemp gives: stays
+  age("other.ini", 120);
+  ASSERT_TRUE(ProfileWriteString(dir.File("c.ini"), "s", "k", "v"));
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{".zt-write-d4E5f6", ".zt-write-toolong7", "c.ini", "other.ini"}));
+}
+
+TEST(ProfileLoad, AFileThatMustBeThereIsNothingWhenMissingAFolderOrAFifo) {
+  TempDir dir;
+  ASSERT_TRUE(WriteFileBytes(dir.File("c.ini"), "[s]\r\nk=v\r\n"));
+  ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0700), 0);
+  ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);  // with no writer: must not block
+  const std::optional<ProfileFile> file = ProfileFile::LoadExisting(dir.File("c.ini"));
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->Get("s", "k"), "v");
+  for (const char* name : {"missing.ini", "folder", "fifo"}) {
+    EXPECT_FALSE(ProfileFile::LoadExisting(dir.File(name))) << name;
+  }
 }
 
 TEST(ProfileWrite, AnUnreadableFileIsNotReplaced) {

@@ -127,7 +127,7 @@ class TestInstalledLayout : public QObject {
     QCOMPARE(files.layout, FileLayout::kInstalled);
     QCOMPARE(files.catalogue_s3.path, tree.Shipped("dtuparam_s3.ini"));
     ui::FrameOptions options;
-    options.channel_work_file = tree.dir.File("chlparm.dat");
+    options.work_folder = tree.dir.path();
     QCOMPARE(ui::UseFileLocations(files, options), std::string());
     QCOMPARE(*options.settings_file, files.user_folder + "tool_set.ini");
     QCOMPARE(options.quick_send_file, files.user_folder + "cmd.ini");

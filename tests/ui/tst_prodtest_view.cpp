@@ -15,7 +15,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
+#include <sys/resource.h>
+
 #include <atomic>
+#include <csignal>
 #include <thread>
 #include <vector>
 
@@ -232,6 +235,27 @@ class TestProdtestView : public QObject {
     QCOMPARE(b.Edit("keyStringEdit")->text(), QStringLiteral("ZR-3100 READY"));
     QVERIFY(b.Edit("keyStringEdit")->isEnabled());
     QVERIFY(!b.Box("configureBox")->isChecked());
+  }
+
+  void aStartWhoseChoicesCannotBeStoredSaysSoAndRuns() {
+    TestViewBench b(WithoutSim());
+    QVERIFY(b.ok());
+    ChooseRunTest(b);
+    // A file-size limit makes the save fail as a full disk does, for root too.
+    const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 16;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    b.Click("startButton");
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previous_handler);
+    QVERIFY(b.view()->RunActive());
+    QVERIFY2(b.Info().startsWith(Shown("保存测试设置失败!\r\n"_gbk)), qPrintable(b.Info()));
+    QVERIFY(b.SettingsText().find("[TEST]") == std::string::npos);
+    b.Click("stopButton");
+    QVERIFY(b.ControlsIdle());
   }
 
   // ---- runs against the simulator -------------------------------------------------

@@ -1,6 +1,10 @@
 // The configuration worker against the simulated DTU, over a real pty.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -214,6 +218,24 @@ TEST_F(WorkerAgainstDtu, AValueHoldingOkEndsTheReplyThere) {
   EXPECT_EQ(CatalogueValue(h.catalogue, "网络参数"_gbk, "DNS1"), "");  // after APN: never seen
   const std::vector<std::string> lines = h.reports.Lines();
   EXPECT_EQ(lines.back(), S("取通道的参数失败***\r\n"_gbk));
+  EXPECT_FALSE(Contains(h.reports.Events(), "DONE:1"));
+}
+
+TEST_F(WorkerAgainstDtu, TheWorkFileGoesAfterTheQueryAndOneThatCannotBeMadeEndsTheChannelPass) {
+  ASSERT_TRUE(sim.Start()) << sim.error();
+  ASSERT_TRUE(h.OpenPort(sim.SlavePath()));
+  h.work_folder = h.dir.File("work");
+  ASSERT_EQ(::mkdir(h.work_folder.c_str(), 0700), 0);
+  h.StartWorker();
+  Connect();
+  EXPECT_EQ(CatalogueValue(h.catalogue, "通道1参数(单通道)"_gbk, "SVRADDR"), "10.0.0.10");
+  EXPECT_TRUE(std::filesystem::is_empty(h.work_folder));  // neither the file nor its folder stays
+  ASSERT_EQ(::rmdir(h.work_folder.c_str()), 0);
+  h.reports.Clear();
+  h.Run(WM_CFG_QUERY, kModeSin);
+  const std::vector<std::string> lines = h.reports.Lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), S("取通道的参数 失败***\r\n"_gbk));
   EXPECT_FALSE(Contains(h.reports.Events(), "DONE:1"));
 }
 

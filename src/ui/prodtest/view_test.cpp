@@ -308,7 +308,10 @@ void CViewTest::StartCommand() {
   frame().TestRunChanged(true);
 
   ApplyControlStates(RunningTestControls());
-  WriteTestSection(frame().Settings().Get().settings_path, choices);
+  // The run goes on when the choices cannot be stored; the box says so.
+  if (!WriteTestSection(frame().Settings().Get().settings_path, choices)) {
+    AppendTestInfo(TestSectionNotSavedLine());
+  }
   relay_->Open();
   run_->Start(*verdict.run, *this, *prompt_);
 }

@@ -62,7 +62,7 @@ CMainFrame::CMainFrame(FrameServices services, FrameOptions options, QWidget* pa
   bridge_ = std::make_unique<WorkerReportsBridge>(*frame_reports_);
   worker_ = std::make_unique<CConfigThread>(WorkerEnvironment{*port_, services_.catalogue, services_.settings,
                                                               services_.flags, *bridge_, *catalogue_errors_,
-                                                              catalogue_folder_, options_.channel_work_file});
+                                                              catalogue_folder_, options_.work_folder});
   exit_handler_ = [](int status) { QCoreApplication::exit(status); };
 
   BuildStatusBar();

@@ -93,7 +93,7 @@ struct FrameOptions {
   std::optional<std::string> port_override;       // replaces the settings file's port at the first show
   std::string catalogue_folder;                   // empty: beside the program
   std::optional<std::string> settings_file;       // empty: tool_set.ini beside the program
-  std::string channel_work_file = "chlparm.dat";  // the query's work file
+  std::string work_folder;                        // for the query's work file; empty: $TMPDIR, else /tmp
   std::string quick_send_file = std::string(kQuickSendFile);  // the AT view's cmd.ini
   ViewFactory view_factory;                       // empty: the tool's pages (CreateView)
 };

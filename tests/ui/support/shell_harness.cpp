@@ -15,7 +15,7 @@ FrameHarness::FrameHarness(HarnessOptions options) {
   frame_options.catalogue_folder =
       options.catalogue_folder.empty() ? std::string(ZT_SOURCE_DATA_DIR) + "/" : options.catalogue_folder;
   frame_options.settings_file = SettingsPath();
-  frame_options.channel_work_file = dir_.File("chlparm.dat");
+  frame_options.work_folder = dir_.path();
   frame_options.view_factory = std::move(options.view_factory);
   frame_ = std::make_unique<ui::CMainFrame>(ui::FrameServices{catalogue, flags, settings, commands},
                                             std::move(frame_options));
