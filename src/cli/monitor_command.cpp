@@ -113,7 +113,7 @@ int RunMonitor(const Options& options) {
     port.WaitReadable(kStepMs);
     const std::uint16_t count = port.ReadQueued(port.PortLock(), buffer, sizeof buffer);
     if (count > 0) transcript.Received(std::string_view(buffer, count), TerminalNow());
-    transcript.EndBatch(count > 0);
+    transcript.EndBatch();
     put();
   }
   transcript.FlushAll();

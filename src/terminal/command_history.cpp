@@ -13,13 +13,14 @@ std::string LineKey(std::size_t index) { return "line" + std::to_string(index + 
 
 }  // namespace
 
-void CommandHistory::Add(std::string_view line) {
+bool CommandHistory::Add(std::string_view line) {
   walk_ = 0;
   draft_.clear();
-  if (line.empty() || line.find_first_of("\r\n") != std::string_view::npos) return;
-  if (!lines_.empty() && lines_.back() == line) return;
+  if (line.empty() || line.find_first_of("\r\n") != std::string_view::npos) return false;
+  if (!lines_.empty() && lines_.back() == line) return false;
   lines_.emplace_back(line);
   while (lines_.size() > kLimit) lines_.pop_front();
+  return true;
 }
 
 std::optional<std::string> CommandHistory::Older(std::string_view draft) {

@@ -26,8 +26,9 @@ class CommandHistory {
   static constexpr std::size_t kLimit = 100;
 
   // A line sent: kept unless it is empty, holds a line end, or repeats the
-  // newest line; the oldest goes beyond 100. Ends a walk.
-  void Add(std::string_view line);
+  // newest line; the oldest goes beyond 100. Ends a walk. True when the
+  // lines changed.
+  bool Add(std::string_view line);
 
   // Up: the next older line, or nothing at the oldest. The first step keeps
   // `draft` (what the input line held) for the way back.

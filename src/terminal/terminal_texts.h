@@ -38,5 +38,7 @@ inline constexpr std::string_view kSequenceTimedOut = "命令序列第%d步: 等
 inline constexpr std::string_view kSequencePassed = "命令序列执行完毕"_gbk;
 inline constexpr std::string_view kSequenceStopped = "命令序列在第%d步被停止"_gbk;
 inline constexpr std::string_view kSequenceProgress = "第%d/%d步"_gbk;
+inline constexpr std::string_view kSequenceFileUnreadable = "读取命令序列文件失败"_gbk;
+inline constexpr std::string_view kSequenceFileUnwritable = "保存命令序列文件失败"_gbk;
 
 }  // namespace zt::terminal_texts

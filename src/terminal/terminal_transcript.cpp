@@ -56,12 +56,14 @@ void TerminalTranscript::Received(std::string_view bytes, TerminalTime when) {
     std::string rows;
     hex_rows_.Feed(bytes, when, timestamps_, rows);
     received_shown_ += before + bytes.size() - hex_rows_.PartialRowSize();
+    fresh_ = fresh_ || !bytes.empty();
     Emit(rows);
     return;
   }
   const std::string_view text = cut_at_zero_ ? TextBeforeZero(bytes) : bytes;
   display_lines_.Feed(text, when, timestamps_, pending_);
   pending_raw_ += text.size();
+  fresh_ = fresh_ || !text.empty();
 }
 
 void TerminalTranscript::Sent(std::string_view bytes, TerminalTime when) {
@@ -83,7 +85,9 @@ void TerminalTranscript::Sent(std::string_view bytes, TerminalTime when) {
   EmitLog(std::string(kSentMark) + block + "\r\n");
 }
 
-void TerminalTranscript::EndBatch(bool fresh) {
+void TerminalTranscript::EndBatch() {
+  const bool fresh = fresh_;
+  fresh_ = false;
   if (hex_) {
     if (!fresh) FlushAll();
     return;

@@ -61,8 +61,9 @@ class TerminalTranscript {
   void Received(std::string_view bytes, TerminalTime when);
   // A block the operator (or a sequence) sent, and when.
   void Sent(std::string_view bytes, TerminalTime when);
-  // The end of a batch of events; `fresh` when bytes were received in it.
-  void EndBatch(bool fresh);
+  // The end of a batch of events (a tick of the window, a step of a read
+  // loop); a batch that brought no bytes to show lets what waits out.
+  void EndBatch();
   // Writes everything that waits (a held lead byte, a hex row in progress).
   void FlushAll();
 
@@ -84,6 +85,7 @@ class TerminalTranscript {
   bool timestamps_ = false;
   bool hex_ = false;
   bool logging_ = false;
+  bool fresh_ = false;  // bytes to show came in this batch
   LineStamper display_lines_;
   bool log_at_line_start_ = true;
   std::string pending_;              // text view: stamped text not yet shown

@@ -37,11 +37,11 @@ TEST(Transcript, EachLineIsStampedWithTheTimeItsFirstByteArrived) {
   t.Received("+CSQ: 2", t1);
   t.Received("3,99\r\nO", t2);
   t.Received("K\r\n", t3);
-  t.EndBatch(true);
+  t.EndBatch();
   EXPECT_EQ(t.Take().display, Stamp(t1) + "+CSQ: 23,99\r\n" + Stamp(t2) + "OK\r\n");
   // The next line's stamp waits for its first byte.
   t.Received("READY", t3 + Millis(500));
-  t.EndBatch(true);
+  t.EndBatch();
   EXPECT_EQ(t.Take().display, Stamp(t3 + Millis(500)) + "READY");
 }
 
@@ -50,15 +50,15 @@ TEST(Transcript, WithEveryOptionOffTheTextIsAsItCame) {
   const std::string zhong("中"_gbk);
   t.Received("AB\0CD"s, kT0);  // a read ends at its first zero byte
   t.Received("OK\r\n" + zhong.substr(0, 1), kT0);
-  t.EndBatch(true);
+  t.EndBatch();
   EXPECT_EQ(t.Take().display, "ABOK\r\n");  // the lead byte waits for its second half
   EXPECT_EQ(t.ReceivedShown(), 6u);
   t.Received(zhong.substr(1), kT0);
-  t.EndBatch(true);
+  t.EndBatch();
   EXPECT_EQ(t.Take().display, zhong);
   t.Received("\xB0"s, kT0);
-  t.EndBatch(true);
-  t.EndBatch(false);  // a batch without bytes shows a lone lead byte as it is
+  t.EndBatch();
+  t.EndBatch();  // a batch without bytes shows a lone lead byte as it is
   EXPECT_EQ(t.Take().display, "\xB0"s);
   EXPECT_EQ(t.ReceivedShown(), 9u);
 }
@@ -68,10 +68,10 @@ TEST(Transcript, HexViewShowsEveryByteInRowsOf16WithTheTextBeside) {
   t.Received("X", kT0);
   t.SetHex(true);  // from now on; the line in progress ends first
   t.Received("AT\r\n\0\xFF"s + std::string("中"_gbk) + "\x81" + "0123456789", kT0);
-  t.EndBatch(true);
+  t.EndBatch();
   EXPECT_EQ(t.Take().display,
             "X\r\n41 54 0D 0A 00 FF D6 D0 81 30 31 32 33 34 35 36  AT...." + std::string("中"_gbk) + ".0123456\r\n");
-  t.EndBatch(false);  // quiet: the short row is written
+  t.EndBatch();  // quiet: the short row is written
   EXPECT_EQ(t.Take().display, "37 38 39" + std::string(39, ' ') + "  789\r\n");
   EXPECT_EQ(t.ReceivedShown(), 1u + 19u);
 }
@@ -101,7 +101,7 @@ TEST(Transcript, SentBlocksShowOnLinesOfTheirOwnWhenStamped) {
   t.Received("RUN", kT0);
   t.Sent("AT+CMGS\x1A\r\n", kT0 + Millis(5));
   t.Received("OK\r\n", kT0 + Millis(9));
-  t.EndBatch(true);
+  t.EndBatch();
   const std::string shown = Stamp(kT0) + "RUN\r\n" + Stamp(kT0 + Millis(5)) + std::string("→ AT+CMGS\\x1A\r\n"_gbk) +
                             Stamp(kT0 + Millis(9)) + "OK\r\n";
   const TranscriptPiece piece = t.Take();
@@ -117,7 +117,8 @@ TEST(Transcript, WithoutStampsSentBlocksGoOnlyToTheLog) {
   t.SetHex(true);
   t.Sent("\x01\x02", kT0);
   t.Received("OK", kT0);
-  t.EndBatch(false);
+  t.EndBatch();
+  t.EndBatch();  // quiet: the short row is written
   const TranscriptPiece piece = t.Take();
   EXPECT_EQ(piece.display, "RUN\r\n4F 4B" + std::string(42, ' ') + "  OK\r\n");
   EXPECT_EQ(piece.log, std::string("RUN\r\n→ AT\r\n→ 01 02\r\n4F 4B"_gbk) + std::string(42, ' ') + "  OK\r\n");
@@ -144,12 +145,8 @@ class TranscriptOverPty : public test::TerminalPortTest {
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (t.ReceivedShown() < count && std::chrono::steady_clock::now() < limit) {
       std::this_thread::sleep_for(Millis(40));
-      bool fresh = false;
-      for (const TerminalEvent& e : receiver_.TakeEvents()) {
-        fresh = true;
-        t.Received(e.bytes, e.when);
-      }
-      t.EndBatch(fresh);
+      for (const TerminalEvent& e : receiver_.TakeEvents()) t.Received(e.bytes, e.when);
+      t.EndBatch();
     }
     return t.Take().display;
   }
