@@ -93,16 +93,25 @@ TEST_F(SequenceRunnerTest, StopEndsARunHalfwayAtOnce) {
 }
 
 TEST(CommandSequence, ASequenceThatCannotRunSaysWhichStep) {
-  const std::pair<CommandSequence, std::string> cases[] = {
-      {{}, std::string("命令序列中没有步骤"_gbk)},
-      {{{Send("AT"), {StepKind::kSendHex, "41 4", 0}}}, std::string("命令序列第2步: 数据是错误的HEX字符串"_gbk)},
-      {{{{StepKind::kSendHex, "4G", 0}}}, std::string("命令序列第1步: 数据是错误的HEX字符串"_gbk)},
-      {{{Send(""), {StepKind::kSendText, "", 0}}}, std::string("命令序列第2步: 没有要发送的内容"_gbk)},
-      {{{Wait("", 100)}}, std::string("命令序列第1步: 没有要等待的内容"_gbk)},
-      {{{Pause(-1)}}, std::string("命令序列第1步: 时间超出范围(0~3600000ms)"_gbk)},
-      {{{Send(""), Wait("OK", 0), Pause(0)}}, ""},
+  struct Case {
+    std::vector<SequenceStep> steps;
+    std::string_view refusal;
   };
-  for (const auto& [sequence, refusal] : cases) {
+  const SequenceStep odd_hex{StepKind::kSendHex, "41 4", 0};
+  const SequenceStep foreign_hex{StepKind::kSendHex, "4G", 0};
+  const SequenceStep empty_text{StepKind::kSendText, "", 0};
+  const Case cases[] = {
+      {{}, "命令序列中没有步骤"_gbk},
+      {{Send("AT"), odd_hex}, "命令序列第2步: 数据是错误的HEX字符串"_gbk},
+      {{foreign_hex}, "命令序列第1步: 数据是错误的HEX字符串"_gbk},
+      {{Send(""), empty_text}, "命令序列第2步: 没有要发送的内容"_gbk},
+      {{Wait("", 100)}, "命令序列第1步: 没有要等待的内容"_gbk},
+      {{Pause(-1)}, "命令序列第1步: 时间超出范围(0~3600000ms)"_gbk},
+      {{Send(""), Wait("OK", 0), Pause(0)}, ""},
+  };
+  for (const Case& c : cases) {
+    const CommandSequence sequence{c.steps};
+    const std::string refusal(c.refusal);
     EXPECT_EQ(CheckSequence(sequence), refusal);
     SequenceRunner runner([](std::string_view) {});
     std::string why;
