@@ -67,6 +67,8 @@ void TerminalTranscript::Received(std::string_view bytes, TerminalTime when) {
 }
 
 void TerminalTranscript::Sent(std::string_view bytes, TerminalTime when) {
+  // Nothing shows a sent block: what waits keeps waiting, as it always has.
+  if (!timestamps_ && !logging_) return;
   FlushAll();
   const std::string block = SentBlockText(bytes, hex_);
   if (timestamps_) {

@@ -67,6 +67,9 @@ class TerminalTranscript {
   // Writes everything that waits (a held lead byte, a hex row in progress).
   void FlushAll();
 
+  // The box was emptied: the next received byte starts a line.
+  void DisplayCleared() { display_lines_.MarkLineStart(); }
+
   // What was produced since the last call.
   TranscriptPiece Take();
 

@@ -191,6 +191,7 @@ class TestTerminalOptions : public QObject {
     }
     t.Button("sequence_run_button")->click();
     QVERIFY(t.WaitPeerReceived("ONE\r\n"));
+    QVERIFY(WaitFor([&] { return t.Find<QLabel>("sequence_status")->text() == Qs("第2/3步"_gbk); }, 5000));
     t.Button("sequence_run_button")->click();
     QCOMPARE(t.Find<QLabel>("sequence_status")->text(), Qs("命令序列在第2步被停止"_gbk));
     QCOMPARE(t.Button("sequence_run_button")->text(), Qs("运行序列"_gbk));

@@ -263,6 +263,7 @@ void CViewSerial::AppendReceived(std::string_view gbk) {
 }
 
 void CViewSerial::ClearReceived() {
+  transcript_.DisplayCleared();
   receive_box_->setPlainText(QStringLiteral(" "));
   shown_.assign(1, ' ');
   shown_column_ = 1;
