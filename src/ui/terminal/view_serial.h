@@ -40,6 +40,7 @@
 #include "terminal/terminal_transcript.h"
 #include "ui/shell/view_base.h"
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -139,8 +140,8 @@ class CViewSerial : public CViewBase {
 
  private:
   void BuildLayout();
-  void BuildOptionRow(QLayout* page);
-  void BuildFindBar(QLayout* page);
+  void BuildOptionRow(QBoxLayout* page);
+  void BuildFindBar(QBoxLayout* page);
   QComboBox* MakeLineList(LineList list, const char* object_name);
   // The receive thread's events into the transcript.
   void TakeEvents();

@@ -39,7 +39,7 @@ QCheckBox* OptionBox(QWidget* parent, std::string_view gbk, const char* name) {
 
 }  // namespace
 
-void CViewSerial::BuildOptionRow(QLayout* page) {
+void CViewSerial::BuildOptionRow(QBoxLayout* page) {
   auto* row = new QHBoxLayout;
   timestamps_ = OptionBox(this, "时间戳"_gbk, "timestamps_box");
   hex_view_ = OptionBox(this, "HEX显示"_gbk, "hex_view_box");
@@ -70,7 +70,7 @@ void CViewSerial::BuildOptionRow(QLayout* page) {
   row->addWidget(sequence_progress_);
   row->addWidget(sequence_edit_);
   row->addWidget(sequence_run_);
-  static_cast<QBoxLayout*>(page)->addLayout(row);
+  page->addLayout(row);
 
   connect(timestamps_, &QCheckBox::clicked, this, &CViewSerial::SetTimestamps);
   connect(hex_view_, &QCheckBox::clicked, this, &CViewSerial::SetHexView);
@@ -79,7 +79,7 @@ void CViewSerial::BuildOptionRow(QLayout* page) {
   connect(sequence_run_, &QPushButton::clicked, this, &CViewSerial::RunOrStopSequence);
 }
 
-void CViewSerial::BuildFindBar(QLayout* page) {
+void CViewSerial::BuildFindBar(QBoxLayout* page) {
   find_bar_ = new QWidget(this);
   find_bar_->setObjectName(QStringLiteral("find_bar"));
   auto* row = new QHBoxLayout(find_bar_);
@@ -100,7 +100,7 @@ void CViewSerial::BuildFindBar(QLayout* page) {
   row->addWidget(close);
   row->addWidget(find_status_);
   find_bar_->hide();
-  static_cast<QBoxLayout*>(page)->addWidget(find_bar_);
+  page->addWidget(find_bar_);
 
   connect(find_edit_, &QLineEdit::returnPressed, this, [this] { FindNext(); });
   connect(next, &QPushButton::clicked, this, [this] { FindNext(); });
