@@ -1,16 +1,18 @@
 // The AT terminal under a fast line: a feeder writes lines into the far end
 // of a pseudo-terminal at a steady rate (1 MB/s by default) for a while (60 s
-// by default) while the main window shows the AT view (offscreen). Reports
-// the bytes written against the bytes the terminal read and showed, and the
-// longest gap between ticks of a 5 ms timer on the UI thread: the longest
-// time the window could not answer.
+// by default) while the main window shows the AT view (offscreen), with time
+// stamps and the log file on. Reports the bytes written against the bytes
+// the terminal read and showed, the longest gap between ticks of a 5 ms
+// timer on the UI thread (the longest time the window could not answer), and
+// whether the log files, time stamps taken off, hold exactly the bytes sent.
 //
 //   bench_at_terminal_stream [--seconds N] [--rate BYTES_PER_SECOND] [--no-line-ends]
+//                            [--no-timestamps] [--no-log]
 //
 // --no-line-ends sends the same bytes without CR LF: one endless line.
 //
-// Exit status 0 when every byte arrived and showed and the longest gap stayed
-// below 50 ms, 1 otherwise.
+// Exit status 0 when every byte arrived, showed and was logged, and the
+// longest gap stayed below 50 ms, 1 otherwise.
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -27,6 +29,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -49,6 +54,8 @@ struct Options {
   int seconds = 60;
   long rate = 1000000;
   bool line_ends = true;
+  bool timestamps = true;
+  bool log = true;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -56,6 +63,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     const std::string arg = argv[i];
     if (arg == "--no-line-ends") {
       options.line_ends = false;
+    } else if (arg == "--no-timestamps") {
+      options.timestamps = false;
+    } else if (arg == "--no-log") {
+      options.log = false;
     } else if ((arg == "--seconds" || arg == "--rate") && i + 1 < argc) {
       const long value = std::strtol(argv[++i], nullptr, 10);
       if (value <= 0) return false;
@@ -161,12 +172,63 @@ std::uint64_t Feed(int fd, long rate, bool line_ends, Clock::time_point until,
   return written;
 }
 
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+struct LogCheck {
+  std::size_t files = 0;
+  std::uint64_t bytes = 0;
+  bool stamps_ok = true;
+  bool every_byte = false;
+};
+
+// The log files joined, each line's stamp taken off, against the bytes sent.
+LogCheck CheckLog(const std::vector<std::string>& files, bool timestamps, bool line_ends, std::uint64_t sent) {
+  LogCheck check;
+  check.files = files.size();
+  std::string text;
+  for (const std::string& file : files) text += ReadWhole(file);
+  check.bytes = text.size();
+  std::string bytes;
+  bytes.reserve(text.size());
+  const std::regex stamp("\\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find('\n', at);
+    end = end == std::string::npos ? text.size() : end + 1;
+    std::size_t from = at;
+    if (timestamps) {
+      constexpr std::size_t kStamp = 13;  // "HH:MM:SS.mmm "
+      if (end - at < kStamp || !std::regex_match(text.begin() + static_cast<long>(at),
+                                                  text.begin() + static_cast<long>(at + kStamp), stamp)) {
+        check.stamps_ok = false;
+      } else {
+        from += kStamp;
+      }
+    }
+    bytes.append(text, from, end - from);
+    at = end;
+  }
+  const std::string pattern = Pattern(line_ends);
+  std::string expected;
+  expected.reserve(sent);
+  while (expected.size() < sent) expected += pattern;
+  expected.resize(sent);
+  check.every_byte = bytes == expected;
+  return check;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: %s [--seconds N] [--rate BYTES_PER_SECOND] [--no-line-ends]\n", argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s [--seconds N] [--rate BYTES_PER_SECOND] [--no-line-ends] [--no-timestamps] [--no-log]\n",
+                 argv[0]);
     return 2;
   }
   if (::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -194,6 +256,7 @@ int main(int argc, char** argv) {
   std::uint64_t read = 0;
   std::uint64_t shown = 0;
   qint64 longest_gap = 0;
+  std::vector<std::string> log_files;
   {
     zt::ui::CMainFrame frame(zt::ui::FrameServices{catalogue, flags, settings, commands},
                              std::move(frame_options));
@@ -207,6 +270,12 @@ int main(int argc, char** argv) {
     auto* terminal = qobject_cast<zt::ui::CViewSerial*>(frame.CurrentPage());
     if (terminal == nullptr) {
       std::fprintf(stderr, "no AT view\n");
+      return 1;
+    }
+    terminal->SetTimestamps(options.timestamps);
+    terminal->SetLogFolder((folder.path / "logs").string() + "/");
+    if (options.log && !terminal->SetLogging(true)) {
+      std::fprintf(stderr, "the log did not start\n");
       return 1;
     }
 
@@ -248,12 +317,15 @@ int main(int argc, char** argv) {
     feeder.join();
     read = terminal->BytesRead();
     shown = terminal->BytesShown();
+    terminal->SetLogging(false);  // written out and closed
+    log_files = terminal->LogFiles();
     frame.Shutdown();
   }
 
   const double seconds = options.seconds;
-  std::printf("AT terminal stream: %d s at %ld bytes/s asked%s\n", options.seconds, options.rate,
-              options.line_ends ? "" : ", no line ends");
+  std::printf("AT terminal stream: %d s at %ld bytes/s asked%s%s%s\n", options.seconds, options.rate,
+              options.line_ends ? "" : ", no line ends", options.timestamps ? ", time stamps" : "",
+              options.log ? ", log file" : "");
   std::printf("  bytes sent       %llu (%.0f bytes/s)\n", static_cast<unsigned long long>(sent),
               sent / seconds);
   std::printf("  bytes received   %llu%s\n", static_cast<unsigned long long>(read),
@@ -262,8 +334,16 @@ int main(int argc, char** argv) {
               shown == sent ? " (equal)" : " (DIFFERENT)");
   std::printf("  longest UI stall %lld ms (target below %lld ms)\n", static_cast<long long>(longest_gap),
               static_cast<long long>(kStallLimitMs));
+  bool logged = true;
+  if (options.log) {
+    const LogCheck check = CheckLog(log_files, options.timestamps, options.line_ends, sent);
+    logged = check.every_byte && check.stamps_ok;
+    std::printf("  log files        %zu, %llu bytes; every byte sent: %s%s\n", check.files,
+                static_cast<unsigned long long>(check.bytes), check.every_byte ? "yes" : "NO",
+                check.stamps_ok ? "" : " (a line without its time stamp)");
+  }
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
   std::printf("  peak memory      %ld MB\n", usage.ru_maxrss / 1024);
-  return read == sent && shown == sent && longest_gap < kStallLimitMs ? 0 : 1;
+  return read == sent && shown == sent && logged && longest_gap < kStallLimitMs ? 0 : 1;
 }

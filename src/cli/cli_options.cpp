@@ -1,5 +1,8 @@
 #include "cli/cli_options.h"
 
+#include "cli/at_command.h"
+#include "cli/monitor_command.h"
+
 #include <getopt.h>
 
 #include <cerrno>
@@ -26,6 +29,11 @@ enum LongOnly : int {
   kOptWait,
   kOptUnits,
   kOptVersion,
+  kOptNoLogin,
+  kOptTimeout,
+  kOptTimestamps,
+  kOptHex,
+  kOptLog,
 };
 
 std::optional<long> ParseNumber(const char* text) {
@@ -52,6 +60,8 @@ std::optional<Command> CommandOf(const std::string& name) {
   if (name == "restart") return Command::kRestart;
   if (name == "prodtest") return Command::kProdtest;
   if (name == "paths") return Command::kPaths;
+  if (name == "at") return Command::kAt;
+  if (name == "monitor") return Command::kMonitor;
   return std::nullopt;
 }
 
@@ -88,6 +98,17 @@ commands
                           parameter that is not read-only, then set with channels
   defaults                connect, restore the factory values for --mode, then query
   restart                 connect, then restart the DTU
+  at [--no-login] [--timeout MS] COMMAND...
+                          wake the DTU and log in (unless --no-login: the commands go
+                          to the port as it is), send each COMMAND with CR LF and print
+                          its reply after the echo, up to its OK or ERROR line; stops at
+                          the first ERROR or at a reply not complete within MS
+                          milliseconds (default 10000)
+  monitor [--timestamps] [--hex] [--log FILE]
+                          print what the port receives, sending nothing, until Ctrl+C;
+                          --timestamps starts each line with the time its first byte
+                          came, --hex shows 16 bytes a line as hex with the text beside,
+                          --log also writes it (GBK) to FILE, a new file
   prodtest [--config FILE] [--run-test --key TEXT --csq N]
            [--finished [--product P --imei I]] [--continuous --wait SECONDS] [--units N]
                           the production test: --config configures and compares from
@@ -106,9 +127,12 @@ output
   The run log goes to standard error, one line per entry, as UTF-8. The parameter
   table goes to standard output as tab-separated UTF-8 rows: group, parameter,
   short name, value (passwords masked; tab, CR and LF in a value shown as \t \r \n).
+  at and monitor print what the unit sent as UTF-8 on standard output, every control
+  byte but the line ends shown as \xNN.
 
 exit status
-  0 success; 1 the DTU operation (or a tested unit) failed, or the test was stopped;
+  0 success (monitor: ended by Ctrl+C); 1 the DTU operation (or a tested unit) failed,
+  the test was stopped, or an at reply was ERROR or did not come in time;
   2 bad usage, a port that cannot be opened, a refused value, setting or configuration
   file, or a catalogue error
 )";
@@ -134,6 +158,11 @@ ParseResult ParseOptions(int argc, char** argv) {
       {"continuous", no_argument, nullptr, kOptContinuous},
       {"wait", required_argument, nullptr, kOptWait},
       {"units", required_argument, nullptr, kOptUnits},
+      {"no-login", no_argument, nullptr, kOptNoLogin},
+      {"timeout", required_argument, nullptr, kOptTimeout},
+      {"timestamps", no_argument, nullptr, kOptTimestamps},
+      {"hex", no_argument, nullptr, kOptHex},
+      {"log", required_argument, nullptr, kOptLog},
       {"help", no_argument, nullptr, 'h'},
       {"version", no_argument, nullptr, kOptVersion},
       {nullptr, 0, nullptr, 0},
@@ -147,6 +176,10 @@ ParseResult ParseOptions(int argc, char** argv) {
     if (c == -1) {
       // A word that is not an option: the command. Options may follow it.
       if (optind >= argc) break;
+      if (o.command == Command::kAt) {  // the commands to send
+        o.at_commands.emplace_back(argv[optind++]);
+        continue;
+      }
       if (o.command != Command::kNone) return {o, std::string("unexpected argument: ") + argv[optind]};
       const auto command = CommandOf(argv[optind]);
       if (!command) return {o, std::string("unknown command: ") + argv[optind]};
@@ -199,6 +232,16 @@ ParseResult ParseOptions(int argc, char** argv) {
         o.units = *n;
         break;
       }
+      case kOptNoLogin: o.no_login = true; break;
+      case kOptTimeout: {
+        const auto n = ParseNumber(optarg);
+        if (!n || *n < 1) return {o, "--timeout needs a positive number of milliseconds"};
+        o.timeout_ms = *n;
+        break;
+      }
+      case kOptTimestamps: o.timestamps = true; break;
+      case kOptHex: o.hex = true; break;
+      case kOptLog: o.log_file = arg; break;
       case 'h': o.help = true; return r;
       case kOptVersion: o.version = true; return r;
       default:
@@ -223,6 +266,8 @@ ParseResult ParseOptions(int argc, char** argv) {
     return {o, "--run-test, --key, --csq, --finished, --product, --imei, --continuous, --wait and --units "
                "belong to prodtest"};
   }
+  if (std::string e = CheckAtOptions(o); !e.empty()) return {o, std::move(e)};
+  if (std::string e = CheckMonitorOptions(o); !e.empty()) return {o, std::move(e)};
   if ((o.product || o.imei) && !o.finished) return {o, "--product and --imei belong to --finished"};
   if (o.product.has_value() != o.imei.has_value()) return {o, "--product and --imei go together"};
   return r;

@@ -7,7 +7,7 @@
 
 namespace zt::cli {
 
-enum class Command { kNone, kRead, kWrite, kDefaults, kRestart, kProdtest, kPaths };
+enum class Command { kNone, kRead, kWrite, kDefaults, kRestart, kProdtest, kPaths, kAt, kMonitor };
 
 struct Options {
   Command command = Command::kNone;
@@ -30,6 +30,14 @@ struct Options {
   bool continuous = false;
   std::optional<long> wait_seconds;
   std::optional<long> units;
+  // at (CheckAtOptions of at_command.h checks them)
+  std::vector<std::string> at_commands;  // as given
+  bool no_login = false;
+  std::optional<long> timeout_ms;
+  // monitor (CheckMonitorOptions of monitor_command.h)
+  bool timestamps = false;
+  bool hex = false;
+  std::optional<std::string> log_file;
   bool help = false;
   bool version = false;
 };

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cli/at_command.h"
+#include "cli/monitor_command.h"
 #include "cli/parameter_table.h"
 #include "cli/prodtest_command.h"
 #include "cli/session.h"
@@ -74,6 +76,8 @@ int WriteParams(Session& session, const Options& options) {
 
 int RunCommand(const Options& options) {
   if (options.command == Command::kProdtest) return RunProdtest(options);
+  if (options.command == Command::kAt) return RunAt(options);
+  if (options.command == Command::kMonitor) return RunMonitor(options);
   Session session(options);
   if (!session.Open()) return kExitUsage;
   switch (options.command) {
@@ -93,6 +97,8 @@ int RunCommand(const Options& options) {
       return Status(session.Run(WM_CFG_RESTART, 0));
     case Command::kProdtest:
     case Command::kPaths:
+    case Command::kAt:
+    case Command::kMonitor:
     case Command::kNone:
       break;
   }

@@ -7,7 +7,7 @@
 
 namespace zt {
 
-QuickSendSender::QuickSendSender(CSerialPort& port) : port_(port) {}
+QuickSendSender::QuickSendSender(CSerialPort& port, SentNote note) : port_(port), note_(std::move(note)) {}
 
 QuickSendSender::~QuickSendSender() { Shutdown(); }
 
@@ -91,7 +91,9 @@ bool QuickSendSender::Pause(std::unique_lock<std::mutex>& lock, int ms) {
 }
 
 void QuickSendSender::Put(const QuickSendRow& row) {
-  port_.Write(port_.PortLock(), BuildRowData(row.text, row.hex, new_line_.load()));
+  const std::string bytes = BuildRowData(row.text, row.hex, new_line_.load());
+  if (note_ && !bytes.empty()) note_(bytes);
+  port_.Write(port_.PortLock(), bytes);
 }
 
 void QuickSendSender::ManualLoop() {

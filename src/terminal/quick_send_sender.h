@@ -21,6 +21,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -35,7 +36,11 @@ class QuickSendSender {
  public:
   static constexpr int kCycleStepMs = 20;
 
-  explicit QuickSendSender(CSerialPort& port);
+  // Told of every block just before it goes on the wire (on the sending
+  // thread), so the terminal can show and log it.
+  using SentNote = std::function<void(std::string_view)>;
+
+  explicit QuickSendSender(CSerialPort& port, SentNote note = {});
   ~QuickSendSender();
   QuickSendSender(const QuickSendSender&) = delete;
   QuickSendSender& operator=(const QuickSendSender&) = delete;
@@ -79,6 +84,7 @@ class QuickSendSender {
   void Put(const QuickSendRow& row);
 
   CSerialPort& port_;
+  const SentNote note_;
   std::atomic<bool> new_line_{false};
   std::atomic<int> pause_ms_{0};
 

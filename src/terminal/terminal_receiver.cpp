@@ -3,7 +3,6 @@
 #include <chrono>
 
 #include "serial/serial_port.h"
-#include "terminal/receive_box_rules.h"
 
 namespace zt {
 
@@ -31,11 +30,22 @@ void TerminalReceiver::Stop() {
   running_.store(false);
 }
 
-std::string TerminalReceiver::TakeReceived() {
+std::vector<TerminalEvent> TerminalReceiver::TakeEvents() {
   std::lock_guard lock(mutex_);
-  std::string out;
-  out.swap(pending_);
+  std::vector<TerminalEvent> out;
+  out.swap(events_);
   return out;
+}
+
+void TerminalReceiver::NoteSent(std::string_view bytes) {
+  if (bytes.empty()) return;
+  std::lock_guard lock(mutex_);
+  events_.push_back(TerminalEvent{TerminalEvent::Kind::kSent, std::string(bytes), TerminalNow()});
+}
+
+void TerminalReceiver::SetTap(Tap tap) {
+  std::lock_guard lock(tap_mutex_);
+  tap_ = std::move(tap);
 }
 
 void TerminalReceiver::Run() {
@@ -55,11 +65,15 @@ void TerminalReceiver::Run() {
     port_.WaitReadable(kPollStepMs);
     const std::uint16_t count = port_.ReadQueued(port_.PortLock(), buffer, sizeof buffer);
     if (count == 0) continue;
+    const TerminalTime when = TerminalNow();
     read_total_.fetch_add(count);
-    const std::string_view text = TextBeforeZero(std::string_view(buffer, count));
-    if (text.empty()) continue;
+    const std::string_view bytes(buffer, count);
+    {
+      std::lock_guard lock(tap_mutex_);
+      if (tap_) tap_(bytes);
+    }
     std::lock_guard lock(mutex_);
-    pending_.append(text);
+    events_.push_back(TerminalEvent{TerminalEvent::Kind::kReceived, std::string(bytes), when});
   }
   running_.store(false);
 }

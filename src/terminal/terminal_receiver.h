@@ -1,26 +1,40 @@
 // The AT terminal's receive thread: it takes whatever the port has queued,
-// at most 1024 bytes a read, and keeps it for the window, which collects it
-// on its own thread (a short timer) so that a fast line never floods the
-// window with one update per read.
+// at most 1024 bytes a read, and keeps each read with the time it arrived for
+// the window, which collects them on its own thread (a short timer) so that a
+// fast line never floods the window with one update per read.
 //
-// Each read ends at its first zero byte: what follows it in that read is not
-// kept. The bytes kept are GBK as they came from the line.
+// The blocks the terminal sends are noted in the same queue (NoteSent), so the
+// window sees what was sent and what came back in the order it happened. A
+// tap (a running command sequence) sees every read as it arrives, on the
+// receive thread.
 //
 // Threads: Start, Stop and the destructor on the owner's thread (the UI);
-// TakeReceived, ReceivedTotal and IsRunning from any thread. Stop returns
-// within about one poll step (20 ms) plus the read in progress.
+// TakeEvents, NoteSent, SetTap, ReadTotal and IsRunning from any thread.
+// Stop returns within about one poll step (20 ms) plus the read in progress.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
+
+#include "terminal/time_stamp.h"
 
 namespace zt {
 
 class CSerialPort;
+
+struct TerminalEvent {
+  enum class Kind : std::uint8_t { kReceived, kSent };
+  Kind kind = Kind::kReceived;
+  std::string bytes;  // one read from the port (zero bytes included), or one sent block
+  TerminalTime when{};
+};
 
 class TerminalReceiver {
  public:
@@ -34,14 +48,22 @@ class TerminalReceiver {
 
   // Starts the thread (once; later calls do nothing while it runs).
   void Start();
-  // Ends the thread and joins it. What was read stays for TakeReceived.
+  // Ends the thread and joins it. What was read stays for TakeEvents.
   void Stop();
   bool IsRunning() const { return running_.load(); }
 
-  // The bytes kept since the last call, in order.
-  std::string TakeReceived();
-  // Every byte read from the port since the start (zero bytes and what
-  // followed them included).
+  // The reads and sent blocks since the last call, in order.
+  std::vector<TerminalEvent> TakeEvents();
+  // A block about to go on the wire (noted before it is written, so that it
+  // comes before its answer).
+  void NoteSent(std::string_view bytes);
+
+  // Called on the receive thread with every read; an empty function removes
+  // it. Once SetTap returns, the old tap is never called again.
+  using Tap = std::function<void(std::string_view)>;
+  void SetTap(Tap tap);
+
+  // Every byte read from the port since the start.
   std::uint64_t ReadTotal() const { return read_total_.load(); }
 
  private:
@@ -55,7 +77,10 @@ class TerminalReceiver {
   std::mutex mutex_;
   std::condition_variable wake_;
   bool stop_ = false;
-  std::string pending_;
+  std::vector<TerminalEvent> events_;
+
+  std::mutex tap_mutex_;
+  Tap tap_;
 };
 
 }  // namespace zt

@@ -30,7 +30,7 @@ constexpr int kSettleMs = 2000;
 
 }  // namespace
 
-bool RunConnect(WorkerContext& ctx, int mode) {
+bool RunWakeAndLogin(WorkerContext& ctx) {
   std::string reply;
   ctx.reports.Log("连接DTU..."_gbk);
   if (WorkerResendAndWait(ctx, kWakeUp, "RUN AT", reply, kWorkerReplyWindow, kWakeUpLimitS) != kAtMatched) {
@@ -51,7 +51,12 @@ bool RunConnect(WorkerContext& ctx, int mode) {
     return false;
   }
   ctx.reports.Log("登录DTU成功\r\n"_gbk);
+  return true;
+}
 
+bool RunConnect(WorkerContext& ctx, int mode) {
+  if (!RunWakeAndLogin(ctx)) return false;
+  std::string reply;
   if (WorkerResendAndWait(ctx, "AT+GETPARAM=SPSV\r\n", "SPSV", reply, kVersionCapacity, kVersionLimitS) ==
       kAtMatched) {
     ctx.env.flags.file_variant.store(IsS3Version(reply) ? FileVariant::kS3 : FileVariant::kS2);

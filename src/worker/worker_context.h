@@ -64,6 +64,8 @@ struct WorkerContext {
 
 // The operations, one per command; each returns whether it succeeded.
 bool RunConnect(WorkerContext& ctx, int mode);
+// The first part of RunConnect: wake the DTU ("RUN AT") and log in.
+bool RunWakeAndLogin(WorkerContext& ctx);
 bool RunQuery(WorkerContext& ctx, int mode);
 bool RunSetChannels(WorkerContext& ctx, int mode);
 bool RunSetWithoutChannels(WorkerContext& ctx);

@@ -21,6 +21,7 @@ std::string UseFileLocations(const FileLocations& files, FrameOptions& frame) {
   frame.settings_file = files.settings.path;
   frame.catalogue_folder = files.catalogue_folder;
   frame.quick_send_file = files.quick_send.path;
+  frame.terminal_logs = files.data_folder.path + "logs/";
   return ApplyFileLocations(files);
 }
 

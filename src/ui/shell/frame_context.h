@@ -9,7 +9,9 @@
 
 #include "params/channel_modes.h"
 #include "settings/command_state_table.h"
+#include "common/program_path.h"
 #include "terminal/quick_send_file.h"
+#include "terminal/terminal_log.h"
 
 namespace zt {
 class CSerialPort;
@@ -53,6 +55,8 @@ class IFrameContext {
   virtual const std::string& CatalogueFolder() const = 0;
   // The quick-send panel's cmd.ini (in the current folder unless told otherwise).
   virtual std::string QuickSendFile() const { return std::string(kQuickSendFile); }
+  // The AT terminal's log folder (logs/ of the tool's data folder).
+  virtual std::string TerminalLogs() const { return TerminalLogFolder(); }
   // The command states the frame works with (the process-wide table unless
   // the frame was given its own).
   virtual CommandStateTable& Commands() { return GlobalCommandStates(); }
@@ -68,5 +72,10 @@ class IFrameContext {
     }
   }
 };
+
+// A file of the AT terminal's that lies beside its cmd.ini (history, sequences).
+inline std::string BesideQuickSendFile(const IFrameContext& frame, std::string_view name) {
+  return DirectoryPart(frame.QuickSendFile()) + std::string(name);
+}
 
 }  // namespace zt::ui

@@ -95,6 +95,7 @@ struct FrameOptions {
   std::optional<std::string> settings_file;       // empty: tool_set.ini beside the program
   std::string work_folder;                        // for the query's work file; empty: $TMPDIR, else /tmp
   std::string quick_send_file = std::string(kQuickSendFile);  // the AT view's cmd.ini
+  std::string terminal_logs = TerminalLogFolder();            // the AT view's log files
   ViewFactory view_factory;                       // empty: the tool's pages (CreateView)
 };
 
@@ -120,6 +121,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   ICatalogueErrors& CatalogueErrors() override { return *catalogue_errors_; }
   const std::string& CatalogueFolder() const override { return catalogue_folder_; }
   std::string QuickSendFile() const override { return options_.quick_send_file; }
+  std::string TerminalLogs() const override { return options_.terminal_logs; }
   CommandStateTable& Commands() override { return services_.commands; }
   void TestRunChanged(bool running) override;
 

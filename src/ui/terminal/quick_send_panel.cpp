@@ -21,8 +21,9 @@ constexpr int kRowButtonWidth = 30;
 
 }  // namespace
 
-QuickSendPanel::QuickSendPanel(CSerialPort& port, std::string file_path, QWidget* parent)
-    : QWidget(parent), sender_(port), file_path_(std::move(file_path)) {
+QuickSendPanel::QuickSendPanel(CSerialPort& port, std::string file_path, QWidget* parent,
+                               QuickSendSender::SentNote note)
+    : QWidget(parent), sender_(port, std::move(note)), file_path_(std::move(file_path)) {
   setObjectName(QStringLiteral("quick_send_panel"));
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(4, 0, 0, 0);

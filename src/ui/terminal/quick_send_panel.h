@@ -31,7 +31,9 @@ class QuickSendPanel : public QWidget {
 
  public:
   // `file_path` is the panel's cmd.ini. Nothing is read until Load.
-  QuickSendPanel(CSerialPort& port, std::string file_path, QWidget* parent);
+  // `note` hears of every block sent (see QuickSendSender).
+  QuickSendPanel(CSerialPort& port, std::string file_path, QWidget* parent,
+                 QuickSendSender::SentNote note = {});
   ~QuickSendPanel() override;  // Shutdown
 
   // Fills the rows and the interval from the file (an absent file changes

@@ -19,6 +19,7 @@
 #include "settings/process_flags.h"
 #include "terminal/quick_send_file.h"
 #include "terminal/receive_box_rules.h"
+#include "terminal/terminal_log.h"
 #include "terminal/terminal_receiver.h"
 #include "terminal/terminal_texts.h"
 #include "text/gbk_literal.h"
@@ -45,6 +46,11 @@ QString DefaultSaveFile(QWidget* parent) {
 CViewSerial::CViewSerial(IFrameContext& frame, QWidget* parent)
     : CViewBase(frame, parent),
       receiver_(std::make_unique<TerminalReceiver>(frame.Port())),
+      log_folder_(frame.TerminalLogs()),
+      history_(LoadHistory(BesideQuickSendFile(frame, kHistoryFile))),
+      sequence_(LoadSequence(BesideQuickSendFile(frame, kSequenceFile)).value_or(CommandSequence{})),
+      sequence_path_(BesideQuickSendFile(frame, kSequenceFile)),
+      runner_([this](std::string_view bytes) { Write(bytes); }),
       choose_save_file_(&DefaultSaveFile) {
   setObjectName(QStringLiteral("view_serial"));
   setWindowTitle(Qs("串口交互"_gbk));
@@ -57,6 +63,8 @@ CViewSerial::CViewSerial(IFrameContext& frame, QWidget* parent)
   flush_timer_->setObjectName(QStringLiteral("receive_flush_timer"));
   flush_timer_->setInterval(kFlushPeriodMs);
   connect(flush_timer_, &QTimer::timeout, this, &CViewSerial::FlushReceived);
+  // A running sequence waits on what the line brings as it comes.
+  receiver_->SetTap([this](std::string_view bytes) { runner_.Received(bytes); });
 }
 
 CViewSerial::~CViewSerial() { Retire(); }
@@ -75,7 +83,8 @@ void CViewSerial::BuildLayout() {
   receive_box_->setLineWrapMode(QPlainTextEdit::NoWrap);
   receive_box_->installEventFilter(this);
 
-  panel_ = new QuickSendPanel(frame().Port(), frame().QuickSendFile(), this);
+  panel_ = new QuickSendPanel(frame().Port(), frame().QuickSendFile(), this,
+                              [this](std::string_view bytes) { receiver_->NoteSent(bytes); });
   panel_->hide();
   connect(panel_, &QuickSendPanel::sendPeriodEnabled, this,
           [this](bool enabled) { period_->setEnabled(enabled); });
@@ -85,6 +94,7 @@ void CViewSerial::BuildLayout() {
   top->addWidget(receive_box_, 1);
   top->addWidget(panel_, 0, Qt::AlignTop);
   page->addLayout(top, 1);
+  BuildFindBar(page);
 
   auto* input_row = new QHBoxLayout;
   input_ = new QLineEdit(this);
@@ -125,6 +135,7 @@ void CViewSerial::BuildLayout() {
   options->addWidget(save_);
   options->addWidget(expand_);
   page->addLayout(options);
+  BuildOptionRow(page);
 
   auto* line = new QHBoxLayout;
   const std::pair<LineList, const char*> lists[] = {{LineList::kBaud, "baud_list"},
@@ -181,8 +192,17 @@ void CViewSerial::Retire() {
   retired_ = true;
   send_timer_->stop();
   flush_timer_->stop();
+  runner_.Stop();
   receiver_->Stop();
   panel_->Shutdown();
+  // What came before the end goes to the log, which is then closed; the
+  // page shows nothing more and tells nobody.
+  if (log_) {
+    TakeEvents();
+    transcript_.FlushAll();
+    log_->Append(transcript_.Take().log);
+  }
+  StopLog();
   // Not after a confirmed exit (the frame saved before its question) nor
   // after the exit command (which saves nothing).
   if (save_when_retired_ && !frame().Flags().exiting.load()) SaveQuickSend();
@@ -199,18 +219,24 @@ bool CViewSerial::ReceiveThreadRunning() const { return receiver_->IsRunning(); 
 
 // --- Receiving ---------------------------------------------------------------
 
+void CViewSerial::TakeEvents() {
+  for (const TerminalEvent& event : receiver_->TakeEvents()) {
+    if (event.kind == TerminalEvent::Kind::kReceived) {
+      transcript_.Received(event.bytes, event.when);
+    } else {
+      transcript_.Sent(event.bytes, event.when);
+    }
+  }
+}
+
 void CViewSerial::FlushReceived() {
-  std::string fresh = receiver_->TakeReceived();
-  if (fresh.empty() && held_.empty()) return;
-  std::string bytes = std::move(held_);
-  held_.clear();
-  bytes += fresh;
-  // A lead byte left alone waits one tick for its second half; when nothing
-  // came meanwhile it shows as it is.
-  const std::size_t complete = fresh.empty() ? bytes.size() : CompleteGbkLength(bytes);
-  held_ = bytes.substr(complete);
-  bytes.resize(complete);
-  if (!bytes.empty()) AppendReceived(bytes);
+  TakeEvents();
+  transcript_.EndBatch();
+  const TranscriptPiece piece = transcript_.Take();
+  if (!piece.display.empty()) AppendReceived(piece.display);
+  if (log_ && !piece.log.empty()) log_->Append(piece.log);
+  CheckLog();
+  UpdateSequenceProgress();
 }
 
 void CViewSerial::AppendReceived(std::string_view gbk) {
@@ -219,11 +245,19 @@ void CViewSerial::AppendReceived(std::string_view gbk) {
     shown_.clear();
     shown_column_ = 0;
   }
-  receive_box_->moveCursor(QTextCursor::End);
-  receive_box_->insertPlainText(QsEscaped(BreakLongLines(gbk, shown_column_)));
-  receive_box_->ensureCursorVisible();
+  const QString text = QsEscaped(BreakLongLines(gbk, shown_column_));
   shown_.append(gbk);
-  shown_total_ += gbk.size();
+  if (find_bar_->isVisible()) {
+    // While the operator searches, the box neither scrolls nor takes the
+    // focus, and what was found stays selected.
+    QTextCursor end(receive_box_->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(text);
+    return;
+  }
+  receive_box_->moveCursor(QTextCursor::End);
+  receive_box_->insertPlainText(text);
+  receive_box_->ensureCursorVisible();
   if (!receive_box_->hasFocus()) {
     receive_box_->setFocus();
     receive_box_->moveCursor(QTextCursor::End);
@@ -231,6 +265,7 @@ void CViewSerial::AppendReceived(std::string_view gbk) {
 }
 
 void CViewSerial::ClearReceived() {
+  transcript_.DisplayCleared();
   receive_box_->setPlainText(QStringLiteral(" "));
   shown_.assign(1, ' ');
   shown_column_ = 1;

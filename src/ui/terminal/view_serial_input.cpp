@@ -9,6 +9,7 @@
 
 #include "serial/serial_port.h"
 #include "terminal/terminal_input.h"
+#include "terminal/terminal_receiver.h"
 #include "terminal/terminal_texts.h"
 #include "ui/common/qt_text.h"
 #include "ui/shell/qt_message_box.h"
@@ -40,6 +41,8 @@ QString TypedText(const QKeyEvent& key) {
 }  // namespace
 
 void CViewSerial::Write(std::string_view bytes) {
+  // Noted first, so the block shows (and is logged) before its answer.
+  receiver_->NoteSent(bytes);
   CSerialPort& port = frame().Port();
   port.Write(port.PortLock(), bytes);
 }
@@ -49,10 +52,12 @@ void CViewSerial::ShowInputError(std::string_view text) {
 }
 
 void CViewSerial::SendInput() {
-  const InputData input = BuildInputData(Gbk(input_->text()), hex_->isChecked(), new_line_->isChecked());
+  const std::string text = Gbk(input_->text());
+  const InputData input = BuildInputData(text, hex_->isChecked(), new_line_->isChecked());
   switch (input.verdict) {
     case InputVerdict::kSend:
       Write(input.bytes);
+      if (history_.Add(text)) SaveHistory(BesideQuickSendFile(frame(), kHistoryFile), history_);
       break;
     case InputVerdict::kEmpty:
       input_->setFocus();
@@ -116,6 +121,14 @@ bool CViewSerial::eventFilter(QObject* watched, QEvent* event) {
 
 bool CViewSerial::FilterKeys(QObject* watched, QKeyEvent* key) {
   const bool in_input = watched == input_;
+  if (in_input && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) &&
+      (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    // The history of sent lines.
+    const std::optional<std::string> line =
+        key->key() == Qt::Key_Up ? history_.Older(Gbk(input_->text())) : history_.Newer();
+    if (line) input_->setText(Qs(*line));
+    return true;
+  }
   if (key->key() == Qt::Key_Z && (key->modifiers() & Qt::ControlModifier) != 0) {
     // Ctrl+Z ends an SMS text: the input line's text then 0x1A, or 0x1A
     // alone from the receive box. It then goes on to the control (undo in
