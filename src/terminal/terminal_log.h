@@ -27,8 +27,8 @@
 
 namespace zt {
 
-// Where the terminal's logs go: the logs/ folder of the tool's data folder,
-// which for now is the program's own folder. Ends in "/".
+// Where the terminal's logs go in the portable layout: the logs/ folder
+// beside the program. Ends in "/".
 std::string TerminalLogFolder();
 
 // The port name as a file name's part: a leading "/dev/" dropped, every byte
