@@ -194,7 +194,7 @@ void ConfigFileTest::anImportOfAFileThatLacksEntriesSaysHowMany() {
   // the run log says how many entries were missing.
   const std::string path = dir.File("short.ini");
   std::string file = zt::test::ReadFileBytes(path);
-  const std::string apn_line = std::string("接入点名称=CMIOT"_gbk) + "\r\n";
+  const std::string_view apn_line = "接入点名称=CMIOT\r\n"_gbk;
   const std::size_t at = file.find(apn_line);
   QVERIFY(at != std::string::npos);
   file.erase(at, apn_line.size());
