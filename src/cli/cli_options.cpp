@@ -19,6 +19,7 @@ enum LongOnly : int {
   kOptParam,
   kOptExport,
   kOptConfig,
+  kOptPartial,
   kOptRunTest,
   kOptKey,
   kOptCsq,
@@ -94,8 +95,12 @@ commands
                           value (checked as an operator's edit is), select exactly
                           those, then set with channels; KEY@N names the channel
                           group of channel N when several groups share the keyword
-  write --config FILE     connect, import the configuration file, select every
-                          parameter that is not read-only, then set with channels
+  write --config FILE [--partial]
+                          connect, import the configuration file, select every
+                          parameter that is not read-only, then set with channels;
+                          a file that lacks a parameter the set would send is
+                          refused (it would be sent empty) unless --partial is
+                          given, which selects only the parameters the file holds
   defaults                connect, restore the factory values for --mode, then query
   restart                 connect, then restart the DTU
   at [--no-login] [--timeout MS] COMMAND...
@@ -129,6 +134,7 @@ output
   short name, value (passwords masked; tab, CR and LF in a value shown as \t \r \n).
   at and monitor print what the unit sent as UTF-8 on standard output, every control
   byte but the line ends shown as \xNN.
+  Other control bytes, and bytes that are not GBK, show as \xNN in both.
 
 exit status
   0 success (monitor: ended by Ctrl+C); 1 the DTU operation (or a tested unit) failed,
@@ -149,6 +155,7 @@ ParseResult ParseOptions(int argc, char** argv) {
       {"param", required_argument, nullptr, kOptParam},
       {"export", required_argument, nullptr, kOptExport},
       {"config", required_argument, nullptr, kOptConfig},
+      {"partial", no_argument, nullptr, kOptPartial},
       {"run-test", no_argument, nullptr, kOptRunTest},
       {"key", required_argument, nullptr, kOptKey},
       {"csq", required_argument, nullptr, kOptCsq},
@@ -208,6 +215,7 @@ ParseResult ParseOptions(int argc, char** argv) {
       case kOptParam: o.params.push_back(arg); break;
       case kOptExport: o.export_file = arg; break;
       case kOptConfig: o.config_file = arg; break;
+      case kOptPartial: o.partial = true; break;
       case kOptRunTest: o.run_test = true; break;
       case kOptKey: o.key = arg; break;
       case kOptCsq: {
@@ -259,6 +267,9 @@ ParseResult ParseOptions(int argc, char** argv) {
   if (!o.params.empty() && o.command != Command::kWrite) return {o, "--param belongs to write"};
   if (o.config_file && o.command != Command::kWrite && o.command != Command::kProdtest) {
     return {o, "--config belongs to write and prodtest"};
+  }
+  if (o.partial && (o.command != Command::kWrite || !o.config_file)) {
+    return {o, "--partial belongs to write --config"};
   }
   const bool prodtest_options = o.run_test || o.key || o.csq || o.finished || o.product || o.imei ||
                                 o.continuous || o.wait_seconds || o.units;

@@ -20,6 +20,7 @@ struct Options {
   std::vector<std::string> params;       // write --param KEY=VALUE, as given
   std::optional<std::string> export_file;  // read --export FILE
   std::optional<std::string> config_file;  // write --config FILE, prodtest --config FILE
+  bool partial = false;                    // write --config FILE --partial
   // prodtest
   bool run_test = false;
   std::optional<std::string> key;

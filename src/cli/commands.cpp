@@ -5,6 +5,7 @@
 
 #include "cli/at_command.h"
 #include "cli/monitor_command.h"
+#include "cli/config_selection.h"
 #include "cli/parameter_table.h"
 #include "cli/prodtest_command.h"
 #include "cli/session.h"
@@ -39,15 +40,26 @@ int Read(Session& session, const Options& options) {
   return kExitOk;
 }
 
-// Connect, import the file, select every parameter that is not read-only,
-// then set with channels.
-int WriteConfig(Session& session, const std::string& file) {
+// Connect, import the file, select every parameter that is not read-only
+// (with --partial: those the file holds), then set with channels. A file
+// that lacks a parameter the set would send is refused without --partial:
+// the import cleared that value, and a truncated file would blank the unit.
+int WriteConfig(Session& session, const std::string& file, bool partial) {
   if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
   const ConfigFileOutcome imported =
       ImportConfigFile(session.catalogue(), file, session.flags().file_variant.load(), session.Mode(), -1);
   if (!imported.ok) return FileRefusal(session, imported);
+  if (!partial) {
+    const std::vector<ConfigFileSlot> missing = session.catalogue().Read(
+        [&](const CParamCatalogue& c) { return AbsentEntriesToSend(c, session.Mode(), imported.absent); });
+    if (!missing.empty()) {
+      std::cerr << "zereltool-cli: " << MissingEntriesRefusal(missing) << "\n";
+      return kExitUsage;
+    }
+  }
   PrintLogLine(imported.log_line);
-  session.catalogue().Write([](CParamCatalogue& c) { c.SetAllSelected(true); });
+  if (!imported.absent_log_line.empty()) PrintLogLine(imported.absent_log_line);
+  session.catalogue().Write([&](CParamCatalogue& c) { SelectImported(c, imported.absent, partial); });
   return Status(session.Run(WM_CFG_SET_CHANNELS, session.Mode()));
 }
 
@@ -84,7 +96,7 @@ int RunCommand(const Options& options) {
     case Command::kRead:
       return Read(session, options);
     case Command::kWrite:
-      if (options.config_file) return WriteConfig(session, *options.config_file);
+      if (options.config_file) return WriteConfig(session, *options.config_file, options.partial);
       return WriteParams(session, options);
     case Command::kDefaults: {
       if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;

@@ -25,8 +25,17 @@ void PrintLine(std::string_view utf8) {
 }  // namespace
 
 void PrintLogLine(std::string_view gbk_line) {
-  while (!gbk_line.empty() && (gbk_line.back() == '\r' || gbk_line.back() == '\n')) gbk_line.remove_suffix(1);
-  PrintLine(GbkToUtf8Escaped(gbk_line));
+  auto line_end = [](char c) { return c == '\r' || c == '\n'; };
+  // The entry's own line ends frame it: one before it is an empty line, as
+  // in the window's box. Every other byte is the entry's text, which may hold
+  // what a unit sent: escaped.
+  while (!gbk_line.empty() && line_end(gbk_line.back())) gbk_line.remove_suffix(1);
+  std::string blank_lines;
+  while (!gbk_line.empty() && line_end(gbk_line.front())) {
+    if (gbk_line.front() == '\n') blank_lines += '\n';
+    gbk_line.remove_prefix(1);
+  }
+  PrintLine(blank_lines + GbkToUtf8ForTerminal(gbk_line));
 }
 
 void ConsoleMessageBox::ShowMessage(std::string_view text, std::string_view caption, MessageIcon) {

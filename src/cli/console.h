@@ -11,7 +11,9 @@
 namespace zt::cli {
 
 // One run-log entry: GBK text, its own trailing CR/LF removed (trailing
-// blanks kept), then a line end. Any thread.
+// blanks kept), then a line end; a leading line end gives an empty line
+// before it. Control bytes and bytes that are not GBK inside the text show
+// as \xNN, so nothing a unit reports reaches the terminal raw. Any thread.
 void PrintLogLine(std::string_view gbk_line);
 
 // A message box as a line "caption: text".

@@ -10,15 +10,17 @@ namespace {
 
 using namespace zt::literals;
 
+// A field of a row: tab, CR and LF as \t, \r, \n (they would break the row),
+// every other control byte and every byte that is not GBK as \xNN. (None of
+// the three is ever the trail byte of a GBK character.)
 std::string Field(std::string_view gbk) {
   std::string out;
-  for (const char c : GbkToUtf8Escaped(gbk)) {
-    switch (c) {
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      default: out += c;
-    }
+  for (std::size_t start = 0;;) {
+    const std::size_t cut = gbk.find_first_of("\t\r\n", start);
+    out += GbkToUtf8ForTerminal(gbk.substr(start, cut - start));
+    if (cut == std::string_view::npos) break;
+    out += gbk[cut] == '\t' ? "\\t" : gbk[cut] == '\r' ? "\\r" : "\\n";
+    start = cut + 1;
   }
   return out;
 }

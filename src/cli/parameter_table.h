@@ -15,7 +15,8 @@ namespace zt::cli {
 // UTF-8 rows "group\tparameter\tshort name\tvalue\n" for every parameter of
 // the used groups 1 to 29 in catalogue order, leaving out channel groups of
 // other modes. Passwords show one "*" per byte; a tab, CR or LF inside a
-// field shows as \t, \r, \n; bytes that are not GBK as \xNN.
+// field shows as \t, \r, \n; other control bytes and bytes that are not
+// GBK as \xNN.
 std::string ParameterTable(const CParamCatalogue& catalogue, bool s3, std::int32_t mode);
 
 // One --param KEY=VALUE, or KEY@CHANNEL=VALUE.

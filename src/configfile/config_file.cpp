@@ -12,9 +12,11 @@
 
 #include "params/channel_modes.h"
 #include "text/atomic_file.h"
+#include "text/control_bytes.h"
 #include "text/gbk.h"
 #include "text/gbk_literal.h"
 #include "text/profile_file.h"
+#include "text/strformat.h"
 #include "worker/firmware_version.h"
 
 namespace zt {
@@ -37,10 +39,22 @@ ConfigFileOutcome Refused(std::string_view message) {
   return outcome;
 }
 
-std::string ReadValue(const ProfileFile& file, std::string_view section, std::string_view key) {
-  std::string value = file.Get(section, key).value_or(std::string());
-  if (value.size() > kValueBuffer - 1) value.resize(kValueBuffer - 1);
+// The entry's value cut to the buffer, or nothing when the file lacks it.
+std::optional<std::string> ReadEntry(const ProfileFile& file, std::string_view section,
+                                     std::string_view key) {
+  std::optional<std::string> value = file.Get(section, key);
+  if (value && value->size() > kValueBuffer - 1) value->resize(kValueBuffer - 1);
   return value;
+}
+
+std::string ReadValue(const ProfileFile& file, std::string_view section, std::string_view key) {
+  return ReadEntry(file, section, key).value_or(std::string());
+}
+
+// The groups an export for the mode writes: every group but the channel
+// groups whose channel the mode does not have.
+bool ExportedForMode(const CParamCatalogue& c, const ParamGroup& group, std::int32_t mode) {
+  return group.chn < 1 || c.channels.HasChannel(mode, group.chn);
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -67,8 +81,7 @@ std::vector<Entry> EntriesToExport(const CParamCatalogue& c, std::int32_t mode) 
   std::vector<Entry> entries;
   for (int g = 1; g < kGroupSlots; ++g) {
     const ParamGroup& group = c.groups[static_cast<std::size_t>(g)];
-    if (group.UsedCount() == 0) continue;
-    if (group.chn >= 1 && !c.channels.HasChannel(mode, group.chn)) continue;
+    if (group.UsedCount() == 0 || !ExportedForMode(c, group, mode)) continue;
     for (int i = 0; i < group.UsedCount(); ++i) {
       const ParamDef& p = group.params[static_cast<std::size_t>(i)];
       entries.push_back({group.name, p.name, p.value});
@@ -167,33 +180,44 @@ ConfigFileOutcome ImportConfigFile(SharedCatalogue& catalogue, const std::string
   // Read every entry outside the lock, then store them all under one write
   // lock; a slot whose parameter changed meanwhile (a reload) is left alone.
   struct Slot {
-    int group;
-    int index;
-    std::string section;
-    std::string key;
-    std::string value;
+    ConfigFileSlot where;
+    bool exported_for_mode = false;
+    std::optional<std::string> value;
   };
-  std::vector<Slot> slots = catalogue.Read([](const CParamCatalogue& c) {
+  std::vector<Slot> slots = catalogue.Read([&](const CParamCatalogue& c) {
     std::vector<Slot> all;
     for (int g = 1; g < kGroupSlots; ++g) {
       const ParamGroup& group = c.groups[static_cast<std::size_t>(g)];
       for (int i = 0; i < group.UsedCount(); ++i) {
-        all.push_back({g, i, group.name, group.params[static_cast<std::size_t>(i)].name, {}});
+        const ConfigFileSlot where{g, i, group.name, group.params[static_cast<std::size_t>(i)].name};
+        all.push_back({where, ExportedForMode(c, group, mode), std::nullopt});
       }
     }
     return all;
   });
-  for (Slot& s : slots) s.value = ReadValue(file, s.section, s.key);
-
   ConfigFileOutcome outcome;
+  int absent_for_mode = 0;
+  for (Slot& s : slots) {
+    s.value = ReadEntry(file, s.where.section, s.where.key);
+    if (s.value && HasControlByte(*s.value)) {
+      // It would end the command that carries the value and start another.
+      return Refused(
+          Format("配置文件中 [%s] %s 的值含有控制字符, 文件未导入"_gbk, s.where.section, s.where.key));
+    }
+    if (s.value) continue;
+    outcome.absent.push_back(s.where);
+    if (s.exported_for_mode) ++absent_for_mode;
+  }
+
   outcome.value_column = catalogue.Write([&](CParamCatalogue& c) {
     ParamGroup& common = c.groups[kCommonGroup];
     for (const Slot& s : slots) {
-      ParamDef* p = c.Param(s.group, s.index);
-      if (p == nullptr || p->name != s.key || c.groups[static_cast<std::size_t>(s.group)].name != s.section) {
+      ParamDef* p = c.Param(s.where.group, s.where.index);
+      if (p == nullptr || p->name != s.where.key ||
+          c.groups[static_cast<std::size_t>(s.where.group)].name != s.where.section) {
         continue;
       }
-      p->value = s.value;
+      p->value = s.value.value_or(std::string());
       for (int k = 0; k < common.UsedCount(); ++k) {
         ParamDef& copy = common.params[static_cast<std::size_t>(k)];
         if (copy.name == p->name) {
@@ -206,6 +230,9 @@ ConfigFileOutcome ImportConfigFile(SharedCatalogue& catalogue, const std::string
   });
   outcome.ok = true;
   outcome.log_line = std::string("导入参数配置文件成功, 文件名:"_gbk) + Utf8ToGbkLossy(path) + "\r\n";
+  if (absent_for_mode > 0) {
+    outcome.absent_log_line = Format("配置文件中缺少 %d 项参数, 其值已清空\r\n"_gbk, absent_for_mode);
+  }
   return outcome;
 }
 

@@ -38,10 +38,25 @@ std::string_view DefaultConfigFileName(FileVariant variant);
 // ".ini" somewhere (case-sensitive: "x.ini.bak" stays, "x.INI" gets ".ini").
 std::string ExportPathFor(std::string_view chosen);
 
+// A parameter slot of the catalogue and its entry's name in a configuration file.
+struct ConfigFileSlot {
+  int group = -1;
+  int index = -1;
+  std::string section;  // the group's name
+  std::string key;      // the parameter's display name
+};
+
 struct ConfigFileOutcome {
   bool ok = false;
   std::string message;   // GBK message-box text when !ok
   std::string log_line;  // GBK run-log line when ok, ending in "\r\n"
+  // Import: the slots of groups 1 to 29 whose entry the file lacks (their
+  // values were cleared), in slot order.
+  std::vector<ConfigFileSlot> absent;
+  // Import: a second run-log line when the file lacks entries that an export
+  // for the mode in force writes, "配置文件中缺少 %d 项参数, 其值已清空\r\n";
+  // empty otherwise.
+  std::string absent_log_line;
   // Import: the value column of the list for the group the view shows, one
   // text per parameter slot of that group (passwords as one "*" per byte);
   // empty for an export, a refusal or when no group is shown.
@@ -75,7 +90,10 @@ ConfigFileOutcome ExportConfigFile(const SharedCatalogue& catalogue, const std::
 //   "导入的配置 与当前程序版本 不匹配"                     "软件版本" of another generation
 //   "即将导入的文件中 DTU通道运行模式 与当前通道模式 不匹配"  S3: no mode entry
 //   "即将导入的文件中 DTU通道运行模式 与当前通道模式不匹配"   S3: another mode
-//   ok: "导入参数配置文件成功, 文件名:" + path + "\r\n"
+//   "配置文件中 [<group>] <parameter> 的值含有控制字符, 文件未导入"
+//                               the first entry holding a control byte (a value
+//                               never carries one to the DTU)
+//   ok: "导入参数配置文件成功, 文件名:" + path + "\r\n", and absent_log_line
 // Values are read up to 511 bytes. `current_group` (-1 for none) is the group
 // the view shows: its value column comes back in the outcome.
 ConfigFileOutcome ImportConfigFile(SharedCatalogue& catalogue, const std::string& path,

@@ -1,6 +1,7 @@
 #include "params/validate_edit.h"
 
 #include "params/value_checks.h"
+#include "text/control_bytes.h"
 #include "text/gbk_literal.h"
 #include "text/numbers.h"
 #include "text/strformat.h"
@@ -34,7 +35,10 @@ EditResult ValidateEdit(CParamCatalogue& catalogue, int group, int index, std::s
   bool pass = false;
   bool store = false;
   bool redraw = false;
-  if (p->is_list && !p->is_list_custom) {
+  if (HasControlByte(text)) {
+    // A line end would end the command that carries the value and start
+    // another: no control byte is ever part of a value.
+  } else if (p->is_list && !p->is_list_custom) {
     pass = store = redraw = true;
   } else if (IsIntType(p->type)) {
     if (p->is_check_range) {
@@ -147,6 +151,13 @@ CustomPairOutcome ConfirmCustomPair(const ParamDef* length_member, const ParamDe
   if (outcome.value_text.size() > kMaxStringBytes) {
     outcome = CustomPairOutcome{};
     outcome.refusal = length_name + std::string("配置不合法"_gbk);
+  }
+  // Hexadecimal input may form control bytes ("0D0A"); the partner's text is
+  // stored without ValidateEdit, so the pair refuses them itself.
+  if (outcome.accepted() && HasControlByte(outcome.value_text)) {
+    outcome = CustomPairOutcome{};
+    outcome.refusal =
+        (value_member != nullptr ? value_member->name : std::string()) + std::string("参数配置不正确"_gbk);
   }
   return outcome;
 }

@@ -28,7 +28,8 @@ struct EditResult {
 // passes (then keeps the common group in step for an is_common_param). An
 // accepted edit may store nothing: a constant retyped as it was, an integer
 // without range, list or address check, a parameter without type. A text
-// longer than a value can hold (255 bytes) is refused. A group or index
+// longer than a value can hold (255 bytes), or holding a control byte (below
+// 0x20, or 0x7F), is refused whatever the parameter. A group or index
 // outside the table does nothing.
 EditResult ValidateEdit(CParamCatalogue& catalogue, int group, int index, std::string_view text);
 
@@ -53,7 +54,9 @@ CustomPairDialogFields CustomPairDialogOpen(const ParamDef* length_member,
                                             const ParamDef* value_member);
 
 // The dialog's OK: checks the fields and forms the two new texts. On a
-// refusal the dialog stays open with the focus on the length field.
+// refusal the dialog stays open with the focus on the length field. A value
+// text holding a control byte (hexadecimal input can form one) is refused as
+// ValidateEdit refuses it: value member's name + "参数配置不正确".
 struct CustomPairOutcome {
   std::string refusal;      // GBK message text (caption "提示"); empty when accepted
   std::string length_text;  // "%d" of the length field

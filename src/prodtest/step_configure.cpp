@@ -7,6 +7,7 @@
 #include "params/value_checks.h"
 #include "prodtest/config_file_reader.h"
 #include "prodtest/test_steps.h"
+#include "serial/dtu_commands.h"
 #include "settings/process_flags.h"
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
@@ -56,7 +57,7 @@ std::optional<Refusal> ReadingPass(CParamCatalogue& c, const ConfigFileReader& f
 
 struct SetEntry {
   std::string name;
-  std::string command;
+  std::optional<std::string> command;  // nothing: the value cannot go on the wire
 };
 using GroupToSet = GroupWork<SetEntry>;
 
@@ -66,14 +67,16 @@ GroupToSet GroupForSetting(const CParamCatalogue& c, int g, std::int32_t mode) {
     // exported so) goes out as its wire value, a HEXSTR without blanks, as
     // the configuration worker sends them. Blanks go from custom pairs too.
     const std::string value = p.is_cust_param ? RemoveSpaces(WireForm(p)) : WireForm(p);
-    return SetEntry{p.name, "AT+SETPARAM=" + p.short_name + "," + value + "\r\n"};
+    return SetEntry{p.name, SetParamCommand(p.short_name, value)};
   });
 }
 
-// Up to three transactions of three attempts each.
-bool SendRepeated(StepContext& ctx, const std::string& command) {
+// Up to three transactions of three attempts each; nothing goes out for a
+// command the builder refused.
+bool SendRepeated(StepContext& ctx, const std::optional<std::string>& command) {
+  if (!command) return false;
   for (int n = 0; n < kIdentityTransactions; ++n) {
-    if (ctx.Exchange(command, "OK", kSetLimitS, kSetAttempts)) return true;
+    if (ctx.Exchange(*command, "OK", kSetLimitS, kSetAttempts)) return true;
   }
   return false;
 }
@@ -81,14 +84,13 @@ bool SendRepeated(StepContext& ctx, const std::string& command) {
 bool SendIdentity(StepContext& ctx) {
   const UnitIdentity& id = ctx.identity;
   if (id.product_number.size() > kMaxProductNumber) return ctx.Fail(std::string("产品编号不应该超过32个字符"_gbk));
-  if (!SendRepeated(ctx, "AT+SETPARAM=SPPID," + id.product_number + "\r\n")) {
+  if (!SendRepeated(ctx, SetProductNumberCommand(id.product_number))) {
     return ctx.Fail(std::string("发送产品编号失败"_gbk));
   }
   if (id.imei.size() > kMaxImei) return ctx.Fail(std::string("产品IMEI号不应该超过14个字符"_gbk));
-  // The earlier generation has a command of its own for the IMEI.
-  const std::string command = IsS3(ctx.flags) ? "AT+SETPARAM=IMEINUMBER," + id.imei + "\r\n"
-                                              : "AT+SETIMEI=" + id.imei + "\r\n";
-  if (!SendRepeated(ctx, command)) return ctx.Fail(std::string("发送产品IMEI号失败"_gbk));
+  if (!SendRepeated(ctx, SetImeiCommand(id.imei, IsS3(ctx.flags)))) {
+    return ctx.Fail(std::string("发送产品IMEI号失败"_gbk));
+  }
   return true;
 }
 
@@ -147,7 +149,7 @@ bool ConfigureStep(StepContext& ctx) {
       ctx.Log(Format(" 选择了通道 %d，设置通道参数 \r\n"_gbk, group.chn));
     }
     for (const SetEntry& e : group.entries) {
-      if (!ctx.Exchange(e.command, "OK", kSetLimitS, kSetAttempts)) {
+      if (!e.command || !ctx.Exchange(*e.command, "OK", kSetLimitS, kSetAttempts)) {
         return ctx.Fail(Format("发送参数%s失败"_gbk, e.name));
       }
     }

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "text/gbk.h"
+#include "text/control_bytes.h"
 #include "text/gbk_literal.h"
 #include "text/profile_file.h"
 #include "text/strformat.h"
@@ -136,9 +137,10 @@ SerialNumberVerdict CheckSerialNumbers(std::string_view product, std::string_vie
     v.focus = Focus::kProduct;
     return v;
   }
-  // Byte by byte on the GBK text: a trail byte in that range counts too.
+  // Byte by byte on the GBK text: a trail byte in that range counts too. A
+  // control byte would end the command that carries the number.
   for (const char c : product) {
-    if (c >= 'a' && c <= 'z') {
+    if ((c >= 'a' && c <= 'z') || IsControlByte(c)) {
       v.refusal = std::string("输入产品编号不合法"_gbk);
       v.focus = Focus::kProduct;
       v.clear_product = true;

@@ -111,7 +111,8 @@ std::string_view SerialNumberCaption();
 // The IMEI edit's text when the dialog opens.
 std::string_view DefaultImeiText();
 //   empty product number:                      "产品编号不能为空"
-//   a byte from "a" to "z" in the product number: "输入产品编号不合法" (the edit is emptied)
+//   a byte from "a" to "z", or a control byte (below 0x20, or 0x7F), in the
+//   product number:                            "输入产品编号不合法" (the edit is emptied)
 //   IMEI other than 14 or 15 digits:           "输入的IMEI号不合法"
 SerialNumberVerdict CheckSerialNumbers(std::string_view product, std::string_view imei);
 

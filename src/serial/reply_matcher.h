@@ -10,13 +10,15 @@
 //     holds the letters O and K in a row ends the match early.
 //  3. While the expected text is not found, "ERROR" anywhere ends the wait
 //     with an error. Once it is found, "ERROR" is ignored.
-//  4. A zero byte hides everything after it.
+//  4. Every byte received counts, a zero byte too: the window is searched by
+//     its length, so a value holding a zero byte does not hide the "OK" that
+//     follows it.
 //  5. While the expected text is not found, the window keeps only its last
 //     bytes, as many as the expected text is long, so an expected text split
 //     across two reads is still found and a long unrelated reply never fills
-//     the window. A zero byte among the dropped bytes stops hiding what follows.
-//     The bytes just before the kept tail still count for "ERROR", so an
-//     "ERROR" split across two reads is seen however the reads fall.
+//     the window. The bytes just before the kept tail still count for
+//     "ERROR", so an "ERROR" split across two reads is seen however the reads
+//     fall.
 //
 // Once the expected text is found the window only grows, and the search for
 // "OK" resumes where the last one stopped: the work per transaction grows
@@ -37,7 +39,7 @@ enum class ReplyState { kWaiting, kMatched, kError };
 
 class ReplyMatcher {
  public:
-  // `expected` ends at its first zero byte, as a C string would.
+  // `expected` counts by its length, as the window does.
   ReplyMatcher(std::string_view expected, std::size_t window_bytes);
 
   // Empties the window for a new attempt.
@@ -48,8 +50,7 @@ class ReplyMatcher {
   std::size_t Room() const { return window_.size() - size_; }
 
   // A read put `count` bytes (at most Room()) at FreeSpace(); applies the
-  // rule. Call it after every poll, with 0 when nothing was read: a cut of
-  // the window may have uncovered bytes that a zero hid.
+  // rule. Call it after every poll, with 0 when nothing was read.
   ReplyState Commit(std::size_t count);
 
   // Copies what fits of `bytes` into the window and commits it.
@@ -63,7 +64,7 @@ class ReplyMatcher {
 
  private:
   ReplyState LookForExpected();
-  ReplyState LookForOk(std::size_t first_new);
+  ReplyState LookForOk();
   void KeepTail();
 
   std::string expected_;
@@ -72,7 +73,6 @@ class ReplyMatcher {
   bool found_ = false;
   std::size_t found_at_ = 0;     // first byte of the expected text
   std::size_t ok_from_ = 0;      // where the next search for "OK" starts
-  std::size_t zero_at_ = 0;      // first zero byte while found_, or size_ when none yet
   std::size_t match_end_ = 0;    // one past the "OK" of the match
   std::string error_carry_;      // up to four bytes that came just before the window's first byte
 };

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "text/control_bytes.h"
+
 namespace zt {
 namespace {
 
@@ -50,13 +52,21 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
   }
 }
 
+// Which valid single bytes go to `on_invalid` as well.
+enum class AlsoEscaped { kNothing, kZero, kControls };
+
+bool Escaped(AlsoEscaped also, char c) {
+  if (also == AlsoEscaped::kZero) return c == '\0';
+  return also == AlsoEscaped::kControls && IsControlByte(c);
+}
+
 template <typename OnInvalid>
-std::string Decode(std::string_view gbk, OnInvalid on_invalid) {
+std::string Decode(std::string_view gbk, OnInvalid on_invalid, AlsoEscaped also = AlsoEscaped::kNothing) {
   std::string out;
   out.reserve(gbk.size() + gbk.size() / 2);
   for (std::size_t i = 0; i < gbk.size();) {
     const Decoded d = DecodeAt(gbk, i);
-    if (d.length == 0) {
+    if (d.length == 0 || Escaped(also, gbk[i])) {
       on_invalid(out, static_cast<unsigned char>(gbk[i]));
       ++i;
     } else {
@@ -128,6 +138,14 @@ bool Encode(std::string_view utf8, std::string& out, OnFailure on_failure) {
   return ok;
 }
 
+// A byte shown as the four characters "\xNN".
+void AppendEscapedByte(std::string& out, unsigned char byte) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  out += "\\x";
+  out += kHex[byte >> 4];
+  out += kHex[byte & 0x0F];
+}
+
 }  // namespace
 
 std::string GbkToUtf8(std::string_view gbk) {
@@ -135,12 +153,11 @@ std::string GbkToUtf8(std::string_view gbk) {
 }
 
 std::string GbkToUtf8Escaped(std::string_view gbk) {
-  return Decode(gbk, [](std::string& out, unsigned char byte) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    out += "\\x";
-    out += kHex[byte >> 4];
-    out += kHex[byte & 0x0F];
-  });
+  return Decode(gbk, AppendEscapedByte, AlsoEscaped::kZero);
+}
+
+std::string GbkToUtf8ForTerminal(std::string_view gbk) {
+  return Decode(gbk, AppendEscapedByte, AlsoEscaped::kControls);
 }
 
 std::optional<std::string> Utf8ToGbk(std::string_view utf8) {

@@ -17,9 +17,16 @@ namespace zt {
 std::string GbkToUtf8(std::string_view gbk);
 
 // GBK to UTF-8 for showing raw line data: every byte that is not part of a
-// valid character is shown as the four characters "\xNN" (upper-case hex),
-// so nothing received is hidden or lost.
+// valid character, and a zero byte (which would end the text wherever it is
+// taken as a C string), is shown as the four characters "\xNN" (upper-case
+// hex), so nothing received is hidden or lost.
 std::string GbkToUtf8Escaped(std::string_view gbk);
+
+// GBK to UTF-8 for a terminal: as GbkToUtf8Escaped, and every control byte
+// (below 0x20, and 0x7F; text/control_bytes.h) is shown as "\xNN" too, so
+// that text from a unit can neither move the cursor nor send the terminal a
+// command. Line ends included: the caller writes its own.
+std::string GbkToUtf8ForTerminal(std::string_view gbk);
 
 // UTF-8 to GBK. Returns nothing when the text is not valid UTF-8 or holds a
 // character that GBK cannot encode.

@@ -71,7 +71,8 @@ bool StoreChannelValues(WorkerContext& ctx, std::string_view text, std::int32_t 
         p.value = ValueFromReply(p, ExtractValueAt(line, pos, p.short_name.size()), true);
         return Stored{false, p.short_name, p.value};
       });
-      if (!stored.skip) ctx.reports.Log(Format("ch%d:%s=%s"_gbk, channel, stored.short_name, stored.value));
+      // Joined, not formatted: the value may hold a zero byte, and it is logged whole.
+      if (!stored.skip) ctx.reports.Log(Format("ch%d:", channel) + stored.short_name + "=" + stored.value);
     }
   }
   return true;

@@ -2,9 +2,13 @@
 // the DTU keep them with "AT+SAVEPARAM". Channel groups are written only for
 // the mode in force, each after "AT+SETCHL" selects its channel; the DTU's
 // channel context then stays in force for the groups that follow.
+#include <optional>
+
+#include "params/group_filter.h"
 #include "params/shared_catalogue.h"
 #include "params/value_checks.h"
 #include "serial/at_transaction.h"
+#include "serial/dtu_commands.h"
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
 #include "worker/config_reports.h"
@@ -48,7 +52,7 @@ struct GroupPlan {
 struct ParamCommand {
   bool send = false;
   std::string name;
-  std::string command;
+  std::optional<std::string> command;  // nothing: the value cannot go on the wire
 };
 
 enum class SetStyle { kWithChannels, kWithoutChannels };
@@ -73,11 +77,8 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
   for (int g = 1; g < kGroupSlots; ++g) {
     const GroupPlan plan = ctx.env.catalogue.Read([&](const CParamCatalogue& c) {
       const ParamGroup& group = *c.Group(g);
-      GroupPlan p{group.used(), true, group.chn, group.UsedCount()};
-      if (with_channels && group.chn > 0) {
-        p.send = group.dtu_run_type == mode && c.channels.HasChannel(mode, group.chn);
-      }
-      return p;
+      return GroupPlan{group.used(), !with_channels || SetWithChannelsWrites(c, group, mode), group.chn,
+                       group.UsedCount()};
     });
     if (!plan.exists) break;
     if (!plan.send) continue;
@@ -94,11 +95,12 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
       const ParamCommand param = ctx.env.catalogue.Write([&](CParamCatalogue& c) {
         ParamDef& p = *c.Param(g, i);
         if (p.readonly || !p.selected) return ParamCommand{};
-        return ParamCommand{true, p.name, "AT+SETPARAM=" + p.short_name + "," + WireValueForSet(p) + "\r\n"};
+        return ParamCommand{true, p.name, SetParamCommand(p.short_name, WireValueForSet(p))};
       });
       if (!param.send) continue;
-      if (WorkerSendAndWait(ctx, param.command, "OK", ack, kAckCapacity, kSetParamLimitS, kAttempts) !=
-          kAtMatched) {
+      // A value the command builder refuses fails as an unanswered one does.
+      if (!param.command || WorkerSendAndWait(ctx, *param.command, "OK", ack, kAckCapacity, kSetParamLimitS,
+                                              kAttempts) != kAtMatched) {
         ctx.reports.Log(std::string("设置参数"_gbk) + param.name + std::string(texts.param_failed_suffix));
         return false;
       }

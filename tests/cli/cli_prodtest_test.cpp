@@ -213,11 +213,15 @@ TEST(CliProdtestOptions, OptionsOfTheTestBelongToIt) {
       {{"read", "--run-test"}, "belong to prodtest"},
       {{"write", "--param", "A=1", "--units", "2"}, "belong to prodtest"},
       {{"read", "--config", "f.ini"}, "--config belongs to write and prodtest"},
-      {{"prodtest", "--product", "P", "--imei", "12345678901234"}, "--product and --imei belong to --finished"},
+      {{"prodtest", "--product", "P", "--imei", "12345678901234"},
+       "--product and --imei belong to --finished"},
       {{"prodtest", "--finished", "--product", "P"}, "--product and --imei go together"},
       {{"prodtest", "--run-test", "--key", "K", "--csq", "3", "--finished"}, ""},
       {{"read", "--export", "x"}, ""},
       {{"write", "--config", "x.ini"}, ""},
+      {{"write", "--config", "x.ini", "--partial"}, ""},
+      {{"write", "--param", "A=1", "--partial"}, "--partial belongs to write --config"},
+      {{"prodtest", "--config", "x.ini", "--partial"}, "--partial belongs to write --config"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> words = {"zereltool-cli"};

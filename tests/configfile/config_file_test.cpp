@@ -292,6 +292,46 @@ TEST_F(ConfigFileTest, ImportClearsTheValuesTheFileDoesNotHold) {
   EXPECT_EQ(Value(2, 1), "SIN");
 }
 
+TEST_F(ConfigFileTest, ImportNamesTheEntriesTheFileLacksAndCountsThoseOfTheMode) {
+  // 设备名称 and 心跳 are missing; 服务器地址 of channel 2 too, but a SIN export
+  // does not write that group. An entry with an empty value is not missing.
+  ASSERT_TRUE(test::WriteFileBytes(dir_.File("half.ini"), G("[系统参数]\r\n软件版本=V3.0.0\r\n"
+                                                            "[运行参数]\r\nDTU通道运行模式=SIN\r\n"
+                                                            "[通道1参数(单通道)]\r\n服务器地址=\r\n"_gbk)));
+  const ConfigFileOutcome out =
+      ImportConfigFile(catalogue_, dir_.File("half.ini"), FileVariant::kS3, kModeSin, -1);
+  ASSERT_TRUE(out.ok) << out.message;
+  std::vector<std::string> absent;
+  for (const ConfigFileSlot& s : out.absent)
+    absent.push_back(Format("%d.%d %s/%s", s.group, s.index, s.section, s.key));
+  EXPECT_EQ(absent, (std::vector<std::string>{G("1.1 系统参数/设备名称"_gbk), G("2.0 运行参数/心跳"_gbk),
+                                              G("4.0 通道2参数(多通道)/服务器地址"_gbk)}));
+  EXPECT_EQ(out.absent_log_line, G("配置文件中缺少 2 项参数, 其值已清空\r\n"_gbk));
+  EXPECT_EQ(Value(3, 0), "");  // present and empty: imported as empty
+
+  // A whole export of the mode lacks nothing that counts.
+  ASSERT_TRUE(ExportConfigFile(catalogue_, dir_.File("whole"), kModeSin).ok);
+  const ConfigFileOutcome whole =
+      ImportConfigFile(catalogue_, dir_.File("whole.ini"), FileVariant::kS3, kModeSin, -1);
+  ASSERT_TRUE(whole.ok);
+  EXPECT_EQ(whole.absent.size(), 1u);  // the MUL group only
+  EXPECT_EQ(whole.absent_log_line, "");
+}
+
+TEST_F(ConfigFileTest, ImportRefusesAValueHoldingAControlByteAndStoresNothing) {
+  const std::vector<std::string> before = AllValues();
+  for (const std::string& value : {std::string("CMIOT\0,AT+RESET", 16), std::string("a\x1B[2Jb"),
+                                   std::string("a\tb"), std::string("x\x7F")}) {
+    ASSERT_TRUE(test::WriteFileBytes(dir_.File("ctl.ini"),
+                                     G("[运行参数]\r\nDTU通道运行模式=SIN\r\n心跳="_gbk) + value + "\r\n"));
+    const ConfigFileOutcome out =
+        ImportConfigFile(catalogue_, dir_.File("ctl.ini"), FileVariant::kS3, kModeSin, -1);
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.message, G("配置文件中 [运行参数] 心跳 的值含有控制字符, 文件未导入"_gbk));
+    EXPECT_EQ(AllValues(), before);
+  }
+}
+
 TEST_F(ConfigFileTest, ImportFindsSectionsAndKeysWhateverTheirLetterCase) {
   ASSERT_TRUE(test::WriteFileBytes(dir_.File("k.ini"), G("[运行参数]\r\ndtu通道运行模式=SIN\r\n"_gbk)));
   ASSERT_TRUE(ImportConfigFile(catalogue_, dir_.File("k.ini"), FileVariant::kS3, kModeSin, -1).ok);

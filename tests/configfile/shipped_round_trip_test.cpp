@@ -25,7 +25,8 @@ std::string AwkwardValue(int n) {
     case 5: return "\"quoted\"";
     case 6: return "\"half";
     case 7: return "x;y[z]";
-    case 8: return "\tTAB\t";
+    case 8:
+      return ";not a comment";
     case 9: return std::string(300, 'v') + std::string("尾"_gbk);
     case 10: return "=";
     default: return std::string("测试 =\"值\" "_gbk);

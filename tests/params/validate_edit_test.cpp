@@ -26,7 +26,8 @@ class ValidateEditTest : public ::testing::Test {
     CatalogueBuilder all;
     all.Groups(1).Group(1, "g", n_);
     c_ = std::make_unique<CParamCatalogue>();
-    ASSERT_TRUE(test::LoadText(all.text() + b_.text(), *c_).loaded());
+    const CatalogueLoadResult loaded = test::LoadText(all.text() + b_.text(), *c_);
+    ASSERT_TRUE(loaded.loaded()) << loaded.message;
   }
   EditResult Edit(int index, std::string_view text) { return ValidateEdit(*c_, 1, index, text); }
   const std::string& Value(int index) { return c_->groups[1].params[static_cast<std::size_t>(index)].value; }
@@ -191,6 +192,35 @@ TEST_F(ValidateEditTest, ATextLongerThanAValueCanHoldIsRefused) {
   EXPECT_EQ(Value(0).size(), 255u);
 }
 
+TEST_F(ValidateEditTest, AControlByteIsRefusedWhateverTheParameter) {
+  // Every kind of parameter, the ones that accept any text or store nothing too.
+  Add("ASCSTR", "apn");
+  Add("INT1", "proto").Entry("is_list", "1").Entry("list_options", "TCP,UDP").Entry("list_value", "0,1");
+  Add("INT2", "free");
+  Add("INT2", "plain").Entry("is_list", "1").Entry("is_list_custom", "1").Entry("list_options", "1,2");
+  Add("DIGITSTR", "phone").Entry("length", "20");
+  Add("HEXSTR", "hex").Entry("length", "8");
+  Add("BLOB", "untyped");
+  Load();
+  const std::string texts[] = {"b\nAT+USEDEFAULT=MUL",
+                               "a\rAT+RESET",
+                               std::string("CMIOT\0,AT+RESET", 16),
+                               "12\t",
+                               "\x1B[2J",
+                               "12\x7F"};
+  for (int i = 0; i < n_; ++i) {
+    const std::string before = Value(i);
+    for (const std::string& text : texts) {
+      const EditResult r = Edit(i, text);
+      EXPECT_FALSE(r.stored) << i << ::testing::PrintToString(text);
+      EXPECT_EQ(r.refusal,
+                c_->groups[1].params[static_cast<std::size_t>(i)].name + std::string("参数配置不正确"_gbk))
+          << i << ::testing::PrintToString(text);
+      EXPECT_EQ(Value(i), before);
+    }
+  }
+}
+
 TEST_F(ValidateEditTest, OutsideTheTableNothingHappens) {
   Add("ASCSTR", "x");
   Load();
@@ -268,6 +298,14 @@ TEST_F(CustomPairTest, HexDigitsForAnAsciiMemberAreConverted) {
   EXPECT_EQ(r.value_text, "ZR");
   const CustomPairOutcome plain = ConfirmCustomPair(P(2), P(3), 3, "a b c", false);
   EXPECT_EQ(plain.value_text, "abc");
+}
+
+TEST_F(CustomPairTest, HexDigitsThatFormAControlByteAreRefused) {
+  // The partner is stored without ValidateEdit: the pair refuses for it.
+  const CustomPairOutcome r = ConfirmCustomPair(P(2), P(3), 3, "41 0D 0A", true);
+  EXPECT_EQ(r.refusal, "tag参数配置不正确"_gbk);
+  EXPECT_EQ(r.value_text, "");
+  EXPECT_EQ(ConfirmCustomPair(P(2), P(3), 2, "1B 7F", true).refusal, "tag参数配置不正确"_gbk);
 }
 
 TEST_F(CustomPairTest, AFormedValueTooLongForAValueIsRefused) {

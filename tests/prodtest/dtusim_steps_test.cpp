@@ -273,6 +273,30 @@ TEST_F(DtuSimSteps, AFifteenDigitImeiIsRefusedByTheConfiguration) {
   EXPECT_EQ(CountSent("AT+SETPARAM=SPPID,ZR3100C0008\r\n"), 1u);
 }
 
+TEST_F(DtuSimSteps, ANumberWithAControlByteNeverGoesOnTheWire) {
+  // Whatever the prompt lets through: the command builder refuses it, and
+  // the step fails with its usual line.
+  StartSim();
+  const std::string file = File(FileVariant::kS3, kModeSin);
+  const struct {
+    SerialNumbers numbers;
+    std::string failure;
+    std::string not_sent;
+  } cases[] = {
+      {{"P1\rAT+RESET", "86012345678907"}, Gbk("发送产品编号失败"_gbk), "SPPID,"},
+      {{"ZR3100C0011", "8601234567\n890"}, Gbk("发送产品IMEI号失败"_gbk), "IMEINUMBER,"},
+  };
+  for (const auto& c : cases) {
+    test::FixedPrompt prompt(c.numbers);
+    const std::string text = RunToEnd(Configure(file, true), &prompt);
+    EXPECT_TRUE(text.ends_with(c.failure + "\r\n" + Gbk("配置测试结束!\r\n"_gbk))) << text;
+    EXPECT_EQ(CountSent(c.not_sent), 0u) << c.not_sent;
+    EXPECT_EQ(CountSent("AT+RESET"), 0u);
+    EXPECT_EQ(CountSent("AT+SAVEPARAM"), 0u);
+  }
+  EXPECT_EQ(CountSent("AT+SETPARAM=SPPID,ZR3100C0011\r\n"), 1u);  // the second unit's product number went out
+}
+
 TEST_F(DtuSimSteps, TheCompareLooksAtTheFirstFourteenDigitsOfTheImei) {
   StartSim({"--value", "IMEINUMBER=860123456789079"});
   test::FixedPrompt prompt(SerialNumbers{"ZR3100C0009", "86012345678907"});

@@ -240,6 +240,12 @@ TEST(SerialNumbers, AcceptanceRules) {
       {"", "12345678901234", G("产品编号不能为空"_gbk), Focus::kProduct, false},
       {"abc", "12345678901234", G("输入产品编号不合法"_gbk), Focus::kProduct, true},
       {"ZR3100a", "12345678901234", G("输入产品编号不合法"_gbk), Focus::kProduct, true},
+      // A control byte would end the command that carries the number.
+      {"P1\rAT+RESET", "12345678901234", G("输入产品编号不合法"_gbk), Focus::kProduct, true},
+      {"P1\nAT+RESET", "12345678901234", G("输入产品编号不合法"_gbk), Focus::kProduct, true},
+      {std::string("P1\0X", 4), "12345678901234", G("输入产品编号不合法"_gbk), Focus::kProduct, true},
+      {"P1\x1B", "12345678901234", G("输入产品编号不合法"_gbk), Focus::kProduct, true},
+      {"P1\x7F", "12345678901234", G("输入产品编号不合法"_gbk), Focus::kProduct, true},
       {"ZR1", "1234567890123", G("输入的IMEI号不合法"_gbk), Focus::kImei, false},
       {"ZR1", "1234567890123456", G("输入的IMEI号不合法"_gbk), Focus::kImei, false},
       {"ZR1", "1234567890123A", G("输入的IMEI号不合法"_gbk), Focus::kImei, false},

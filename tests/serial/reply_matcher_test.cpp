@@ -33,34 +33,69 @@ ReplyState FeedReads(ReplyMatcher& matcher, const std::vector<std::string>& read
 const MatchCase kCases[] = {
     {"OkAlone", "OK", {"\r\nOK\r\n"}, ReplyState::kMatched, "OK"},
     {"ExpectedThenOk", "SPSV", {"\r\nSPSV:3.1.0\r\nOK\r\n"}, ReplyState::kMatched, "SPSV:3.1.0\r\nOK"},
-    {"EmptyExpectedMatchesFromTheFirstByte", "", {"\r\nSPSV:1\r\n", "PWD:1\r\n\r\nOK\r\n"},
-     ReplyState::kMatched, "\r\nSPSV:1\r\nPWD:1\r\n\r\nOK"},
+    {"EmptyExpectedMatchesFromTheFirstByte",
+     "",
+     {"\r\nSPSV:1\r\n", "PWD:1\r\n\r\nOK\r\n"},
+     ReplyState::kMatched,
+     "\r\nSPSV:1\r\nPWD:1\r\n\r\nOK"},
     {"EmptyExpectedNeverSeesError", "", {"\r\nERROR\r\n"}, ReplyState::kWaiting, ""},
     {"OkBeforeTheExpectedTextDoesNotCount", "SPSV", {"OK\r\nSPSV:3\r\n"}, ReplyState::kWaiting, ""},
-    {"ErrorAfterTheExpectedTextIsIgnored", "SPSV", {"SPSV:3\r\nERROR\r\n", "OK\r\n"}, ReplyState::kMatched,
+    {"ErrorAfterTheExpectedTextIsIgnored",
+     "SPSV",
+     {"SPSV:3\r\nERROR\r\n", "OK\r\n"},
+     ReplyState::kMatched,
      "SPSV:3\r\nERROR\r\nOK"},
-    {"ErrorBeforeTheExpectedTextFails", "RUN AT", {"\r\nERROR\r\n", "RUN AT\r\nOK\r\n"}, ReplyState::kError, ""},
-    {"ErrorAndExpectedInOneReadMatch", "RUN AT", {"ERROR\r\nRUN AT\r\nOK"}, ReplyState::kMatched, "RUN AT\r\nOK"},
-    {"ExpectedSplitAcrossTwoReads", "RUN AT", {"                    \r\nRUN", " AT\r\nOK\r\n"},
-     ReplyState::kMatched, "RUN AT\r\nOK"},
-    {"ExpectedSplitAcrossManyReads", "SPSV", {"xxS", "P", "", "S", "V:2.0.1", "\r\nO", "K"}, ReplyState::kMatched,
+    {"ErrorBeforeTheExpectedTextFails",
+     "RUN AT",
+     {"\r\nERROR\r\n", "RUN AT\r\nOK\r\n"},
+     ReplyState::kError,
+     ""},
+    {"ErrorAndExpectedInOneReadMatch",
+     "RUN AT",
+     {"ERROR\r\nRUN AT\r\nOK"},
+     ReplyState::kMatched,
+     "RUN AT\r\nOK"},
+    {"ExpectedSplitAcrossTwoReads",
+     "RUN AT",
+     {"                    \r\nRUN", " AT\r\nOK\r\n"},
+     ReplyState::kMatched,
+     "RUN AT\r\nOK"},
+    {"ExpectedSplitAcrossManyReads",
+     "SPSV",
+     {"xxS", "P", "", "S", "V:2.0.1", "\r\nO", "K"},
+     ReplyState::kMatched,
      "SPSV:2.0.1\r\nOK"},
-    {"OkSplitAfterTheExpectedText", "SPSV", {"SPSV:3.0\r\nO", "K\r\n"}, ReplyState::kMatched, "SPSV:3.0\r\nOK"},
+    {"OkSplitAfterTheExpectedText",
+     "SPSV",
+     {"SPSV:3.0\r\nO", "K\r\n"},
+     ReplyState::kMatched,
+     "SPSV:3.0\r\nOK"},
     {"OkInsideAValueEndsTheMatchEarly", "SPSV", {"SPSV:BOOK\r\nOK"}, ReplyState::kMatched, "SPSV:BOOK"},
     {"OkMayOverlapTheExpectedText", "NO", {"NOK"}, ReplyState::kMatched, "NOK"},
     {"ExpectedTextOkMatchesItself", "OK", {"O", "K"}, ReplyState::kMatched, "OK"},
-    {"FirstOccurrenceOfTheExpectedTextCounts", "SPSV", {"SPSV:1\r\nSPSV:2\r\nOK"}, ReplyState::kMatched,
+    {"FirstOccurrenceOfTheExpectedTextCounts",
+     "SPSV",
+     {"SPSV:1\r\nSPSV:2\r\nOK"},
+     ReplyState::kMatched,
      "SPSV:1\r\nSPSV:2\r\nOK"},
-    {"ZeroByteHidesTheRestOnceFound", "", {"\r\n\0OK\r\n"s}, ReplyState::kWaiting, ""},
-    {"ZeroByteHidesAnExpectedTextBehindIt", "OK", {"\0OK"s}, ReplyState::kWaiting, ""},
-    // While the expected text is missing the window keeps its tail only; the
-    // zero byte falls out with the rest and stops hiding what follows.
-    {"CutWindowUncoversBytesBehindAZero", "AB", {"x\0AB"s, "", "OK"}, ReplyState::kMatched, "ABOK"},
+    // A zero byte is a byte like any other: it hides nothing after it.
+    {"ZeroByteDoesNotHideTheOk", "", {"\r\n\0OK\r\n"s}, ReplyState::kMatched, "\r\n\0OK"s},
+    {"ZeroByteDoesNotHideTheExpectedText", "OK", {"\0OK"s}, ReplyState::kMatched, "OK"},
+    {"ValueWithAZeroByteEndsAtTheOkAfterIt",
+     "APN=",
+     {"APN=CM\0IOT\r\n"s, "OK\r\n"},
+     ReplyState::kMatched,
+     "APN=CM\0IOT\r\nOK"s},
     {"ErrorSplitAcrossTwoReadsFails", "OK", {"\r\nERR", "OR\r\n"}, ReplyState::kError, ""},
     {"ErrorSplitIntoSingleBytesFails", "OK", {"E", "R", "R", "O", "R"}, ReplyState::kError, ""},
     {"ErrorInterruptedByAZeroIsNoError", "OK", {"ER\0R"s, "OR"}, ReplyState::kWaiting, ""},
     {"FullWindowTakesNothingMore", "", {"12345678", "\r\nOK"}, ReplyState::kWaiting, "", 8},
-    {"UnrelatedBytesDoNotFillTheWindow", "OK", {"12345678", "abcdefgh", "\r\nOK"}, ReplyState::kMatched, "OK", 8},
+    {"UnrelatedBytesDoNotFillTheWindow",
+     "OK",
+     {"12345678", "abcdefgh", "\r\nOK"},
+     ReplyState::kMatched,
+     "OK",
+     8},
 };
 
 class ReplyMatcherTable : public ::testing::TestWithParam<MatchCase> {};
@@ -86,10 +121,12 @@ TEST(ReplyMatcher, ClearStartsAnEmptyWindow) {
   EXPECT_EQ(matcher.Feed("\r\nOK\r\n"), ReplyState::kWaiting);  // the SPSV went with the old window
 }
 
-TEST(ReplyMatcher, ExpectedTextEndsAtAZeroByte) {
+TEST(ReplyMatcher, ExpectedTextCountsByItsLength) {
   ReplyMatcher matcher("SP\0SV"s, 64);
-  EXPECT_EQ(matcher.Feed("SPOK"), ReplyState::kMatched);
-  EXPECT_EQ(matcher.Matched(), "SPOK");
+  EXPECT_EQ(matcher.Feed("SPOK"), ReplyState::kWaiting);
+  matcher.Clear();
+  EXPECT_EQ(matcher.Feed("SP\0SV:1 OK"s), ReplyState::kMatched);
+  EXPECT_EQ(matcher.Matched(), "SP\0SV:1 OK"s);
 }
 
 TEST(ReplyMatcher, WindowKeepsOnlyTheTailWhileTheExpectedTextIsMissing) {
@@ -104,25 +141,20 @@ TEST(ReplyMatcher, WindowKeepsOnlyTheTailWhileTheExpectedTextIsMissing) {
 // the cut.
 class PlainRule {
  public:
-  PlainRule(std::string expected, std::size_t window) : expected_(std::move(expected)), size_(window) {
-    expected_ = expected_.substr(0, expected_.find('\0'));
-  }
+  PlainRule(std::string expected, std::size_t window) : expected_(std::move(expected)), size_(window) {}
   ReplyState Feed(const std::string& read) {
     window_ += read.substr(0, size_ - window_.size());
-    const std::string visible = window_.substr(0, window_.find('\0'));
-    const std::size_t at = visible.find(expected_);
+    const std::size_t at = window_.find(expected_);
     if (at != std::string::npos) {
-      const std::size_t ok = visible.find("OK", at);
+      const std::size_t ok = window_.find("OK", at);
       if (ok == std::string::npos) return ReplyState::kWaiting;
-      matched_ = visible.substr(at, ok + 2 - at);
+      matched_ = window_.substr(at, ok + 2 - at);
       return ReplyState::kMatched;
     }
-    if ((cut_ + visible).find("ERROR") != std::string::npos) return ReplyState::kError;
+    if ((cut_ + window_).find("ERROR") != std::string::npos) return ReplyState::kError;
     if (window_.size() > expected_.size()) {
       cut_ += window_.substr(0, window_.size() - expected_.size());
       window_.erase(0, window_.size() - expected_.size());
-      const std::size_t zero = cut_.rfind('\0');
-      if (zero != std::string::npos) cut_.erase(0, zero + 1);
       if (cut_.size() > 4) cut_.erase(0, cut_.size() - 4);  // what an "ERROR" across the cut can use
     }
     return ReplyState::kWaiting;

@@ -51,6 +51,13 @@ TEST(GbkToUtf8, InvalidBytesBecomeReplacementCharacters) {
 TEST(GbkToUtf8Escaped, ShowsEveryInvalidByte) {
   EXPECT_EQ(GbkToUtf8Escaped("OK\xFF\x80\r\n"), "OK\\xFF\\x80\r\n");
   EXPECT_EQ(GbkToUtf8Escaped("\xB5\xC7\xB5"), "登\\xB5");
+  EXPECT_EQ(GbkToUtf8Escaped(std::string_view("CM\0IOT\x1B", 7)), "CM\\x00IOT\x1B");  // a zero hides nothing
+}
+
+TEST(GbkToUtf8ForTerminal, ShowsControlBytesAndInvalidBytesEscaped) {
+  EXPECT_EQ(GbkToUtf8ForTerminal("\x1B]0;T\x07\x1B[2J"), "\\x1B]0;T\\x07\\x1B[2J");
+  EXPECT_EQ(GbkToUtf8ForTerminal(std::string_view("a\0b\r\n\t\x7F~", 8)), "a\\x00b\\x0D\\x0A\\x09\\x7F~");
+  EXPECT_EQ(GbkToUtf8ForTerminal("\xB5\xC7\xFF"), "登\\xFF");
 }
 
 TEST(Utf8ToGbk, RefusesWhatGbkCannotHold) {

@@ -65,6 +65,7 @@ class ConfigFileTest : public QObject {
   void aCancelledExportSaysNothing();
   void aCancelledImportRedrawsTheValues();
   void anEmptyImportPathIsRefused();
+  void anImportOfAFileThatLacksEntriesSaysHowMany();
   void anImportOfAnotherModeIsRefusedAndStoresNothing();
   void anExportThatCannotCreateTheFileSaysSo();
   void theRealSaveDialogProposesTheDefaultName();
@@ -179,6 +180,33 @@ void ConfigFileTest::anEmptyImportPathIsRefused() {
   QCOMPARE(d.frame.messages.shown[0].caption, std::string("提示"_gbk));
   QVERIFY(d.frame.messages.shown[0].icon == zt::MessageIcon::kError);
   QVERIFY(d.frame.log.empty());
+}
+
+void ConfigFileTest::anImportOfAFileThatLacksEntriesSaysHowMany() {
+  zt::test::TempDir dir;
+  ConfigViewDriver d;
+  FillValues(d);
+  ScriptedChooser chooser;
+  chooser.answer = QString::fromStdString(dir.File("short"));
+  d.view->SetFileChooser(chooser.Bind());
+  d.view->ExportCommand();
+  // The file without its APN line: the import still clears the value, and
+  // the run log says how many entries were missing.
+  const std::string path = dir.File("short.ini");
+  std::string file = zt::test::ReadFileBytes(path);
+  const std::string_view apn_line = "接入点名称=CMIOT\r\n"_gbk;
+  const std::size_t at = file.find(apn_line);
+  QVERIFY(at != std::string::npos);
+  file.erase(at, apn_line.size());
+  QVERIFY(zt::test::WriteFileBytes(path, file));
+  chooser.answer = QString::fromStdString(path);
+  d.view->ImportCommand();
+  QVERIFY(d.frame.messages.shown.empty());
+  QCOMPARE(d.frame.log.size(), size_t{3});
+  QCOMPARE(d.frame.log[1], std::string("导入参数配置文件成功, 文件名:"_gbk) + path + "\r\n");
+  QCOMPARE(d.frame.log[2], std::string("配置文件中缺少 1 项参数, 其值已清空\r\n"_gbk));
+  QCOMPARE(d.Value(kNetwork, kApn), std::string());
+  QCOMPARE(d.Value(kSystem, kDeviceName), std::string("ZR-line7"));
 }
 
 void ConfigFileTest::anImportOfAnotherModeIsRefusedAndStoresNothing() {

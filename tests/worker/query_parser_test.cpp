@@ -23,6 +23,17 @@ TEST(QueryParser, ValuesRunToTheCarriageReturn) {
   EXPECT_EQ(ValueOf(text, "MISSING"), "<absent>");
 }
 
+TEST(QueryParser, AZeroByteIsPartOfTheValue) {
+  using namespace std::string_literals;
+  const std::string text = "APN=CM\0IOT\r\nK\0=1\r\nSVRPORT=5001\r\nOK\r\n"s;
+  EXPECT_EQ(ValueOf(text, "APN"), "CM\0IOT"s);
+  EXPECT_EQ(ValueOf(text, "SVRPORT"), "5001");
+  const std::string channel_part = "ID=1\r\nSVRADDR=1.2\0.3\r\n"s;
+  const std::vector<std::string_view> lines = SplitWorkFileLines(channel_part);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(ValueOf(lines[1], "SVRADDR"), "1.2\0.3"s);
+}
+
 TEST(QueryParser, AKeywordIsFoundInsideAnotherKeywordsLine) {
   // IP is looked for anywhere: the SVRIP line comes first and gives its value.
   const std::string text = "SVRIP=10.0.0.1\r\nIP=192.168.1.1\r\nOK";

@@ -1,4 +1,5 @@
 // The configuration worker against the simulated DTU, over a real pty.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,13 +8,12 @@
 #include <filesystem>
 #include <thread>
 
-#include <gtest/gtest.h>
-
 #include "params/channel_modes.h"
 #include "serial/link_clock.h"
 #include "support/dtusim_fixture.h"
 #include "support/pty_peer.h"
 #include "support/worker_harness.h"
+#include "text/control_bytes.h"
 #include "text/gbk_literal.h"
 #include "worker/config_messages.h"
 
@@ -315,6 +315,33 @@ TEST_F(WorkerAgainstDtu, AParameterRefusedWithErrorStopsTheSetBeforeTheSave) {
   const std::string sent = sim.ReceivedBytes().substr(before);
   EXPECT_EQ(Count(sent, "AT+SETPARAM=APN,cmnet\r\n"), 1u);  // ERROR: no second attempt
   EXPECT_EQ(Count(sent, "AT+SAVEPARAM"), 0u);
+}
+
+TEST(WorkerSetGuard, AValueFromTheUnitHoldingAControlByteIsNeverSentBack) {
+  // The query stores what the unit reports (an LF-only unit runs its lines
+  // together); ticked and set as it is, the value fails as an unanswered one
+  // would, and nothing of it goes on the wire.
+  const std::vector<std::string> cases[] = {{"--lf-only"}, {"--value", "APN=CM\x1B[2JIOT"}};
+  for (const std::vector<std::string>& args : cases) {
+    DtuSimProcess sim;
+    WorkerHarness h;
+    ASSERT_TRUE(sim.Start(args)) << sim.error();
+    ASSERT_TRUE(h.OpenPort(sim.SlavePath()));
+    h.StartWorker();
+    h.Run(WM_CFG_CONNECT, kModeSin);
+    h.catalogue.Write([](CParamCatalogue& c) {
+      c.RebuildCommonGroup();  // as the frame does after the connect
+      ParamGroup& network = *c.Group(c.GroupIndexByName("网络参数"_gbk));
+      for (int i = 0; i < network.UsedCount(); ++i)
+        network.params[i].selected = network.params[i].short_name == "APN";
+    });
+    ASSERT_TRUE(HasControlByte(CatalogueValue(h.catalogue, "网络参数"_gbk, "APN"))) << args[0];
+    h.reports.Clear();
+    const std::size_t before = sim.ReceivedBytes().size();
+    h.Run(WM_CFG_SET_CHANNELS, kModeSin);
+    EXPECT_EQ(h.reports.Lines().back(), S("设置参数接入点名称失败***"_gbk)) << args[0];
+    EXPECT_EQ(sim.ReceivedBytes().substr(before), "") << args[0];
+  }
 }
 
 TEST_F(WorkerAgainstDtu, AFailedSaveIsLogged) {

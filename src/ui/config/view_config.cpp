@@ -336,6 +336,9 @@ void CViewConfig::ImportCommand() {
     return;
   }
   frame().AddLogLine(outcome.log_line);
+  // The file lacked entries: their values are empty now, and the operator
+  // still chooses what to set.
+  if (!outcome.absent_log_line.empty()) frame().AddLogLine(outcome.absent_log_line);
   // Only the values changed: selection marks, tree and rows stay.
   RedrawValues();
 }
