@@ -13,6 +13,7 @@
 #include "terminal/at_reply.h"
 #include "terminal/unit_text_escape.h"
 #include "text/gbk.h"
+#include "worker/channel_work_file.h"
 #include "worker/worker_context.h"
 
 namespace zt::cli {
@@ -51,7 +52,7 @@ std::optional<std::vector<std::string>> GbkCommands(const std::vector<std::strin
 bool WakeAndLogin(Session& session) {
   WorkerEnvironment env{session.port(),   session.catalogue(),        session.settings(),
                         session.flags(),  session,                    session.catalogue_errors(),
-                        session.catalogue_folder()};
+                        session.catalogue_folder(), DefaultWorkParent()};
   std::mutex lock;
   StopSignal stop;
   WorkerContext ctx{env, session, lock, stop};
