@@ -108,21 +108,26 @@ bool RunTestStep(StepContext& ctx) {
   // back under the same stable name. The port waits for it (within the key
   // string's limit) and opens it again; its start-up output is kept.
   const ReturnExpected comes_back(ctx.port);
+  std::uint64_t removals = ctx.port.Removals();
   // A unit that restarts at once never answers the reset; one that answers
   // "OK" restarts after it. Either way its start-up output follows.
   if (!ctx.Exchange("AT+RESET\r", "OK", kResetLimitS, kResetAttempts)) ctx.Log("复位成功!\r\n"_gbk);
 
   const std::string& key = ctx.run.key_string;
   std::string collected;
-  bool gone = false;
+  bool waiting = false;
   std::int64_t elapsed = LinkSeconds() - start;
   while (ctx.RunFlag()) {
     if (elapsed > kKeyStringLimitS) return ctx.Fail(std::string("运行测试没有检测到关键字符串"_gbk));
-    if (ctx.port.Removed() != gone) {
-      gone = !gone;
-      const std::string name = ctx.port.OpenedPortName();
-      ctx.Log((gone ? DeviceRemovedText(name) + std::string("，等待设备重新连接...\r\n"_gbk)
-                    : DeviceReturnedText(name) + "\r\n"));
+    // The run log says when the unit went and when it came back.
+    if (ctx.port.Removals() != removals) {
+      removals = ctx.port.Removals();
+      ctx.Log(DeviceRemovedText(ctx.port.OpenedPortName()) + std::string("，等待设备重新连接...\r\n"_gbk));
+      waiting = true;
+    }
+    if (waiting && !ctx.port.Removed()) {
+      ctx.Log(DeviceReturnedText(ctx.port.OpenedPortName()) + "\r\n");
+      waiting = false;
     }
     const std::string chunk = PollOnce(ctx.port);
     if (!chunk.empty()) {

@@ -1,6 +1,7 @@
 #include "serial/serial_port.h"
 
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,6 +49,13 @@ long ComNumber(std::string_view name) {
 bool Findable(const std::string& path, const UsbIdentity& identity) {
   std::error_code error;
   return std::filesystem::is_symlink(path, error) || !identity.serial.empty();
+}
+
+// The device number `path` leads to now, 0 when it leads to no device.
+dev_t DeviceNumber(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return 0;
+  return info.st_rdev;
 }
 
 }  // namespace
@@ -170,6 +178,7 @@ PortResult CSerialPort::Open() {
     opened_path_ = path;
     opened_identity_ = UsbIdentityOf(path);
     opened_findable_ = Findable(path, opened_identity_);
+    opened_device_ = DeviceNumber(path);
   }
   AddOpenNotices(path, result);
   removed_.store(false);
@@ -296,6 +305,7 @@ void CSerialPort::HandleHangup(std::uint64_t generation) {
     flags_.port_closed = true;
     flags_.port_open = false;
     removed_.store(true);
+    removals_.fetch_add(1);
     wait = WantsReturn();
     // Watched before the old device goes, so that nothing after is missed.
     if (wait) return_watch->Start(opened_path_, opened_identity_);
@@ -312,8 +322,12 @@ void CSerialPort::HandleHangup(std::uint64_t generation) {
 }
 
 void CSerialPort::WaitForReturn(std::uint64_t generation) {
+  // A device that came back before the watch began (a quick re-enumeration)
+  // sent no event the watch could see: the name is looked at once first.
+  bool look_now = true;
   for (;;) {
     DeviceReturnWatch* watch = nullptr;
+    std::string candidate;
     {
       std::lock_guard lock(state_mutex_);
       if (stopping_ || generation_ != generation) return;
@@ -323,11 +337,19 @@ void CSerialPort::WaitForReturn(std::uint64_t generation) {
         return;
       }
       watch = return_watch_.get();
+      if (look_now) {
+        const dev_t now = DeviceNumber(opened_path_);
+        if (now != 0 && now != opened_device_) candidate = opened_path_;
+      }
     }
-    const DeviceReturnWatch::Event event = watch->Wait(control_, kReturnWaitSlice);
-    std::uint64_t drained = 0;
-    [[maybe_unused]] const auto n = ::read(control_, &drained, sizeof drained);
-    if (event != DeviceReturnWatch::Event::kCandidate) continue;
+    look_now = false;
+    if (candidate.empty()) {
+      const DeviceReturnWatch::Event event = watch->Wait(control_, kReturnWaitSlice);
+      std::uint64_t drained = 0;
+      [[maybe_unused]] const auto n = ::read(control_, &drained, sizeof drained);
+      if (event != DeviceReturnWatch::Event::kCandidate) continue;
+      candidate = watch->candidate();
+    }
 
     std::unique_lock open_lock(open_mutex_);
     std::string name;
@@ -339,10 +361,11 @@ void CSerialPort::WaitForReturn(std::uint64_t generation) {
     const ToolSettings settings = settings_.Get();
     // What the device sent since it came back is its start-up output, which
     // a production test waits for: nothing is purged.
-    if (!OpenDevice(watch->candidate(), {settings.baud, 8, 0, 0}, /*purge=*/false)) continue;
+    if (!OpenDevice(candidate, {settings.baud, 8, 0, 0}, /*purge=*/false)) continue;
     {
       std::lock_guard lock(state_mutex_);
-      opened_path_ = watch->candidate();
+      opened_path_ = candidate;
+      opened_device_ = DeviceNumber(candidate);
     }
     removed_.store(false);
     flags_.port_open = true;

@@ -45,6 +45,8 @@
 #pragma once
 
 #include <atomic>
+#include <sys/types.h>
+
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -158,6 +160,9 @@ class CSerialPort {
   // True from the moment the device of the open port went away until the
   // port is opened (or re-opened after the device's return) or closed.
   bool Removed() const { return removed_.load(); }
+  // How often the device of the open port went away since the port object
+  // was made (a removal and return may both fall between two looks).
+  std::uint64_t Removals() const { return removals_.load(); }
 
   // While at least one expectation is held, a device that goes away is
   // waited for (see above) whatever the auto-reconnect setting says.
@@ -234,6 +239,7 @@ class CSerialPort {
   std::string opened_path_;
   UsbIdentity opened_identity_;
   bool opened_findable_ = false;  // a link, or a USB serial number: a return can be recognised
+  dev_t opened_device_ = 0;       // the device number the name led to
   Watch watch_ = Watch::kIdle;
   std::uint64_t generation_ = 0;  // changes with every open, close and removal
   bool stopping_ = false;
@@ -242,6 +248,7 @@ class CSerialPort {
   std::vector<std::string> mm_noticed_;  // devices ModemManager was mentioned for
   std::unique_ptr<DeviceReturnWatch> return_watch_;
   std::atomic<bool> removed_{false};
+  std::atomic<std::uint64_t> removals_{0};
   int control_ = -1;  // eventfd: wakes the watcher
   std::thread watcher_;
   // Held around every call of the events, so that SetEvents(nullptr)

@@ -273,6 +273,13 @@ TEST_F(SerialPortTest, APortLeftMarkedByAKilledToolOpens) {
   EXPECT_EQ(test::ReadFileBytes(LockFilePath(dtu_.Path())), Format("%10d\n", static_cast<int>(getpid())));
 }
 
+TEST_F(SerialPortTest, AUserOutsideTheDevicesGroupIsDeniedPermission) {
+  // The pseudo-terminal belongs to root, mode 0620: user nobody may not
+  // open it. Without root the test cannot become nobody.
+  if (getuid() != 0) GTEST_SKIP() << "needs root to open the device as another user";
+  EXPECT_EQ(OpenInAnotherProcess(dtu_.Path(), /*as_nobody=*/true), static_cast<int>(PortErrorKind::kPermissionDenied));
+}
+
 TEST_F(SerialPortTest, ClosedPortOpensInAnotherProcess) {
   ASSERT_TRUE(port_.Open());
   port_.Close();
