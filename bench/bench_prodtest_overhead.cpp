@@ -38,10 +38,6 @@ constexpr double kTargetShare = 0.20;
 // The simulator waits this long for an LF after a CR.
 constexpr double kCrAloneWaitS = 0.030;
 
-class QuietMessageBox : public zt::IMessageBox {
- public:
-  void ShowMessage(std::string_view, std::string_view, zt::MessageIcon) override {}
-};
 class QuietCatalogueErrors : public zt::ICatalogueErrors {
  public:
   void ShowCatalogueMessage(std::string_view) override {}
@@ -96,9 +92,8 @@ Figures Measure(int reply_delay_ms, const std::string& config) {
     s.baud = 115200;
   });
   zt::ProcessFlags flags;
-  QuietMessageBox messages;
   QuietCatalogueErrors errors;
-  zt::CSerialPort port(settings, flags, messages);
+  zt::CSerialPort port(settings, flags);
   if (!port.Open()) return f;
 
   // Wake and log in as the run does, and load the catalogue of the unit.

@@ -79,7 +79,7 @@ double StopLatencyMs(const Case& c, const std::string& config) {
   });
   zt::ProcessFlags flags;
   QuietBoxes boxes;
-  zt::CSerialPort port(settings, flags, boxes);
+  zt::CSerialPort port(settings, flags);
   if (!port.Open()) return -1;
   zt::SharedCatalogue catalogue;
   zt::UnitIdentity identity;

@@ -21,11 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class QuietMessageBox : public zt::IMessageBox {
- public:
-  void ShowMessage(std::string_view, std::string_view, zt::MessageIcon) override {}
-};
-
 class QuietReports : public zt::ITransactionReports {
  public:
   void Log(std::string_view) override {}
@@ -47,8 +42,7 @@ int main() {
   zt::ToolSettingsStore settings;
   settings.Update([&](zt::ToolSettings& s) { s.port_name = dtu.Path(); });
   zt::ProcessFlags flags;
-  QuietMessageBox messages;
-  zt::CSerialPort port(settings, flags, messages);
+  zt::CSerialPort port(settings, flags);
   if (!port.Open()) {
     std::fprintf(stderr, "cannot open %s\n", dtu.Path().c_str());
     return 1;

@@ -127,6 +127,10 @@ commands
   paths                   print which settings, catalogue and other files are used,
                           and why (beside the program, or the user's own folders
                           when the tool is installed)
+  ports [--json] [--udev-rule PORT [--serial]]
+                          list the serial ports (name, stable name, description,
+                          VID:PID, serial number, holder), or print a udev rule that
+                          keeps ModemManager off the USB port PORT
 
 output
   The run log goes to standard error, one line per entry, as UTF-8. The parameter

@@ -102,7 +102,7 @@ int RunProdtest(const Options& options) {
   }
 
   Session session(options);
-  if (!session.Open(/*start_worker=*/false)) return kExitUsage;
+  if (!session.Open(/*start_worker=*/false, /*port_lines=*/false)) return kExitUsage;
   // A validated Start stores the choices, as the window does; the run goes
   // on when they cannot be stored.
   if (!WriteTestSection(session.settings().Get().settings_path, *choices)) {

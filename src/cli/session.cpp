@@ -2,6 +2,7 @@
 
 #include "common/program_path.h"
 #include "params/channel_modes.h"
+#include "serial/port_texts.h"
 #include "worker/channel_work_file.h"
 
 namespace zt::cli {
@@ -12,10 +13,14 @@ Session::Session(const Options& options) : options_(options), selector_(options.
 
 Session::~Session() {
   if (worker_) worker_->Shutdown();
-  if (port_) port_->Close();
+  if (port_) {
+    port_->SetEvents(nullptr);
+    port_->Close();
+  }
 }
 
-bool Session::Open(bool start_worker) {
+bool Session::Open(bool start_worker, bool port_lines) {
+  port_lines_ = port_lines;
   ResetToolSettings(settings_);
   if (options_.settings_file) {
     ToolSettings s = settings_.Get();
@@ -28,8 +33,8 @@ bool Session::Open(bool start_worker) {
     if (options_.baud) s.baud = *options_.baud;
     if (options_.password) s.password = *options_.password;
   });
-  port_ = std::make_unique<CSerialPort>(settings_, flags_, messages_);
-  if (!port_->Open()) return false;
+  port_ = std::make_unique<CSerialPort>(settings_, flags_);
+  if (!OpenPort()) return false;
   catalogue_errors_.SetBeforeExit([this] { port_->Close(); });
   if (!start_worker) return true;
   worker_ = std::make_unique<CConfigThread>(WorkerEnvironment{*port_, catalogue_, settings_, flags_, *this,
@@ -45,6 +50,28 @@ bool Session::Run(unsigned message, std::uintptr_t wparam) {
   while (!worker_->WaitIdle(std::chrono::seconds(1))) {
   }
   return all_succeeded_.load();
+}
+
+// The port's refusal goes to standard error as the window's message box
+// would say it; the open's notices are run-log lines.
+bool Session::OpenPort() {
+  StoreDefaultPortNameIfEmpty(settings_);
+  port_->SetEvents(this);
+  const PortResult opened = port_->Open();
+  if (!opened) {
+    messages_.ShowMessage(OpenFailureText(opened), PortCaptionText(), MessageIcon::kError);
+    return false;
+  }
+  for (const std::string& notice : opened.notices) PrintLogLine(notice);
+  return true;
+}
+
+void Session::PortRemoved(const std::string& port_name) {
+  if (port_lines_) PrintLogLine(DeviceRemovedText(port_name));
+}
+
+void Session::PortReturned(const std::string& port_name) {
+  if (port_lines_) PrintLogLine(DeviceReturnedText(port_name));
 }
 
 std::int32_t Session::Mode() const { return ModeFromSelector(selector_.load()); }

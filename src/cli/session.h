@@ -19,15 +19,17 @@
 
 namespace zt::cli {
 
-class Session final : public IConfigReports {
+class Session final : public IConfigReports, public IPortEvents {
  public:
   explicit Session(const Options& options);
   ~Session() override;
 
   // Reads the settings, applies the command line, opens the port and, unless
   // told otherwise, starts the worker (the production test does without it).
-  // False (after printing why) when the port will not open.
-  bool Open(bool start_worker = true);
+  // False (after printing why) when the port will not open. The production
+  // test reports the port's removal and return in its own lines, so it asks
+  // for `port_lines` off.
+  bool Open(bool start_worker = true, bool port_lines = true);
 
   // Posts a command and waits until the worker has run it and whatever it
   // queued in turn (a follow-up query). True when every one of them succeeded.
@@ -52,7 +54,13 @@ class Session final : public IConfigReports {
   void DtuConnected() override;
   void CommandFinished(unsigned message, bool succeeded) override;
 
+  // IPortEvents: the device's removal and return, as run-log lines.
+  void PortRemoved(const std::string& port_name) override;
+  void PortReturned(const std::string& port_name) override;
+
  private:
+  bool OpenPort();
+
   Options options_;
   ProcessFlags flags_;
   ToolSettingsStore settings_;
@@ -64,6 +72,7 @@ class Session final : public IConfigReports {
   std::unique_ptr<CConfigThread> worker_;
   std::atomic<int> selector_{0};
   std::atomic<bool> all_succeeded_{true};
+  bool port_lines_ = true;
 };
 
 }  // namespace zt::cli

@@ -5,6 +5,7 @@
 
 #include "prodtest/test_steps.h"
 #include "serial/link_clock.h"
+#include "serial/port_texts.h"
 #include "serial/serial_port.h"
 #include "settings/tool_settings.h"
 #include "text/gbk_literal.h"
@@ -103,15 +104,31 @@ bool SignalCheck(StepContext& ctx) {
 bool RunTestStep(StepContext& ctx) {
   const std::int64_t start = LinkSeconds();
   ctx.Log("运行测试...\r\n"_gbk);
+  // A USB unit re-enumerates when it resets: its port goes away and comes
+  // back under the same stable name. The port waits for it (within the key
+  // string's limit) and opens it again; its start-up output is kept.
+  const ReturnExpected comes_back(ctx.port);
+  std::uint64_t removals = ctx.port.Removals();
   // A unit that restarts at once never answers the reset; one that answers
   // "OK" restarts after it. Either way its start-up output follows.
   if (!ctx.Exchange("AT+RESET\r", "OK", kResetLimitS, kResetAttempts)) ctx.Log("复位成功!\r\n"_gbk);
 
   const std::string& key = ctx.run.key_string;
   std::string collected;
+  bool waiting = false;
   std::int64_t elapsed = LinkSeconds() - start;
   while (ctx.RunFlag()) {
     if (elapsed > kKeyStringLimitS) return ctx.Fail(std::string("运行测试没有检测到关键字符串"_gbk));
+    // The run log says when the unit went and when it came back.
+    if (ctx.port.Removals() != removals) {
+      removals = ctx.port.Removals();
+      ctx.Log(DeviceRemovedText(ctx.port.OpenedPortName()) + std::string("，等待设备重新连接...\r\n"_gbk));
+      waiting = true;
+    }
+    if (waiting && !ctx.port.Removed()) {
+      ctx.Log(DeviceReturnedText(ctx.port.OpenedPortName()) + "\r\n");
+      waiting = false;
+    }
     const std::string chunk = PollOnce(ctx.port);
     if (!chunk.empty()) {
       ctx.Log(chunk);

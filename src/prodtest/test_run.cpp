@@ -2,6 +2,7 @@
 
 #include "params/catalogue_loader.h"
 #include "prodtest/test_steps.h"
+#include "serial/port_texts.h"
 #include "serial/serial_port.h"
 #include "settings/process_flags.h"
 #include "settings/tool_settings.h"
@@ -150,10 +151,23 @@ void CTestRun::RunThread() {
     return;
   }
 
+  // A unit whose device went away (unplugged, or gone for good after a
+  // reset) ends the run: nothing more can be said to it.
+  auto device_removed = [&] {
+    if (!env_.port.Removed()) return false;
+    log(DeviceRemovedText(env_.port.OpenedPortName()) + "\r\n");
+    return true;
+  };
+
   for (;;) {
     if (!ctx.RunFlag()) {
       log("配置测试停止!\r\n"_gbk);
       Finish(RunOutcome::kHalted);
+      return;
+    }
+    if (device_removed()) {
+      log("配置测试结束!\r\n"_gbk);
+      Finish(RunOutcome::kFailed);
       return;
     }
     log("连接...\r\n"_gbk);
@@ -202,6 +216,7 @@ void CTestRun::RunThread() {
       if (!RunStep(step, ctx)) {
         log(ctx.failure);
         log("\r\n");
+        device_removed();
         log("配置测试结束!\r\n"_gbk);
         Finish(RunOutcome::kFailed);
         return;

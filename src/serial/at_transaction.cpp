@@ -53,7 +53,9 @@ int RefusePort(const Side& side) {
 // the transaction now, if any.
 std::optional<int> StopNow(const Side& side) {
   if (Cancelled(side.cancel)) return kAtFailed;
-  if (side.worker == nullptr) return std::nullopt;
+  // The device went away: no answer can come (the worker's forms see the
+  // port-closed flag first and log their abort line).
+  if (side.worker == nullptr) return side.port.Removed() ? std::optional<int>(kAtFailed) : std::nullopt;
   if (const std::optional<std::string_view> reason = WorkerAbortReason(side.worker->flags)) {
     side.worker->reports.Log(*reason);
     side.worker->reports.Done(0);

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "serial/port_result.h"
+
 namespace zt::serial_detail {
 
 struct LineFormat {
@@ -25,11 +27,11 @@ struct LineFormat {
   std::uint8_t parity = 0;     // 0 none, 1 odd, 2 even, 3 mark, 4 space
 };
 
-// How an open ended.
-enum class OpenResult {
-  kOpened,
-  kNoSuchDevice,  // nothing by that name (a port that was unplugged, a mistyped name)
-  kFailed,        // held by another opener, no terminal, no permission, ...
+// How a wait for the device's hang-up ended.
+enum class HangupWait {
+  kHungUp,  // the device went away (POLLHUP, POLLERR, or a read or write failed with EIO or ENXIO)
+  kWoken,   // an open or close of the device, or `extra_fd` became readable
+  kClosed,  // no device is open
 };
 
 class SerialDevice {
@@ -39,20 +41,33 @@ class SerialDevice {
   SerialDevice(const SerialDevice&) = delete;
   SerialDevice& operator=(const SerialDevice&) = delete;
 
-  // Opens a terminal device for reading and writing, exclusively. On success
-  // a device held before is closed. On failure nothing changes: the path
-  // names nothing, is no terminal, is held by another opener, or cannot be
-  // opened.
-  OpenResult Open(const std::string& path);
+  // Opens a terminal device for reading and writing, exclusively: the UUCP
+  // lock file of the device (uucp_lock.h), flock and TIOCEXCL. On success a
+  // device held before is closed. On failure nothing changes: the path names
+  // nothing, may not be opened by this user, is no terminal, is held by
+  // another opener or lock file, or cannot be opened.
+  PortResult Open(const std::string& path);
   void Close();
   bool IsOpen() const;
+  // Whether the last successful Open went without a lock file (the lock
+  // folder cannot be written), and that folder.
+  bool WithoutLockFile() const;
+
+  // True once the open device has gone away; the descriptor is not polled
+  // again after that. Cleared by Open.
+  bool HungUp() const;
+  // Blocks until the open device goes away, an Open or Close starts, or
+  // `extra_fd` becomes readable.
+  HangupWait WaitHangup(int extra_fd);
 
   // Raw data path (no echo, no line editing, no translation of CR or LF, no
   // XON/XOFF) with the given format. A field the driver cannot take keeps
   // its current value; a driver that refuses the change (a pseudo-terminal
   // refuses some) keeps its previous state. Hardware handshake stays as the
-  // driver had it.
-  void ApplyLine(const LineFormat& line);
+  // driver had it. A speed without a termios constant is set as an
+  // arbitrary rate (termios2, BOTHER). False when the driver refuses the
+  // speed or reports another one back.
+  bool ApplyLine(const LineFormat& line);
   void Purge();      // discards received bytes not yet read
   void RaiseDtr();  // ignored where the device has no modem lines
 
@@ -64,13 +79,5 @@ class SerialDevice {
   struct State;
   std::unique_ptr<State> state_;
 };
-
-enum class ProbeResult { kAvailable, kHeld, kAbsent };
-
-// Opens and closes `path` as Open does: kHeld when another opener holds it.
-ProbeResult ProbeDevice(const std::string& path);
-
-// Character devices in `dir` named `prefix` followed by digits, in numeric order.
-std::vector<std::string> ListNumberedDevices(const std::string& dir, std::string_view prefix);
 
 }  // namespace zt::serial_detail

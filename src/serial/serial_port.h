@@ -3,59 +3,89 @@
 // The port never blocks waiting for data: a read takes only what the driver
 // has already queued, and callers poll (WaitReadable lets a poll step end as
 // soon as bytes arrive). Open is exclusive: a second opener, in this process
-// or another, is refused (an exclusive mark that a killed opener left
-// behind is not a holder: see serial_port_posix.cpp).
+// or another, is refused, and so is a port whose UUCP lock file names a live
+// program (an exclusive mark or a lock file that a killed opener left behind
+// is not a holder: see serial_port_posix.cpp and uucp_lock.h).
 //
 // Port names, as the operator writes them in the connection settings:
 //   "COM<n>"       the n-th UART, /dev/ttyS<n-1>  (COM1 is /dev/ttyS0)
 //   "/dev/ttyUSB0" a name that starts with "/" is a device path used as is
+//                  (a stable /dev/serial/by-id/... link too)
 //   "ttyACM0"      any other name is taken under /dev
 // A name may be up to 255 bytes long.
 //
+// A device that goes away while the port is open (a pulled USB adapter, a DTU
+// that re-enumerates when it resets) closes the port: the port's own watcher
+// thread sees the hang-up, sets flags.port_closed (so a worker transaction
+// ends with its port-closed abort line), closes the device and reports
+// PortRemoved. When auto-reconnect is on in the settings, or while a
+// production test expects the device back (ReturnExpected), and the port was
+// opened by a stable name (a link) or its USB device has a serial number, the
+// watcher waits for the device to come back (udev, inotify: no polling),
+// opens it again and reports PortReturned.
+//
 // Threads:
 //   - Open, Close, ReopenForConfig, ApplyLineSettings and SetLineSetting run
-//     on the UI thread (tests: the test's own thread).
-//   - ReadQueued, Write, PurgeAll, WaitReadable, IsOpen and OpenedPortName may
-//     be called from any thread at any time, also while the UI thread closes
-//     or re-opens the port: they then see a closed port (reads return 0,
-//     writes are lost). A descriptor is never used after it was closed.
+//     on the UI thread (tests: the test's own thread); the watcher's re-open
+//     after a return is serialised with them.
+//   - ReadQueued, Write, PurgeAll, WaitReadable, IsOpen, Removed and
+//     OpenedPortName may be called from any thread at any time, also while
+//     the port closes or re-opens: they then see a closed port (reads return
+//     0, writes are lost). A descriptor is never used after it was closed.
 //   - ReadQueued and Write take the lock of the calling side: PortLock() for
 //     the UI, the AT terminal and the production test, the worker's own lock
 //     for the configuration worker. Do not hold that lock when calling them.
-//   - The claims (TryClaim, Claim, Release, Holder, WantedByOther) may be
-//     used from any thread.
+//   - The claims (TryClaim, Claim, Release, Holder, WantedByOther) and
+//     ExpectReturn may be used from any thread.
+//   - IPortEvents are called on the watcher thread.
 //
-// Failures reach the operator through IMessageBox (open and re-open); all
-// other failures are silent, as the DTU exchanges above report their own.
+// The port shows nothing and writes no setting: open and re-open return a
+// PortResult, and the front ends show its text (port_texts.h) and store what
+// they decide.
 #pragma once
 
 #include <atomic>
+#include <sys/types.h>
+
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
-#include "common/message_box.h"
+#include "serial/port_list.h"
+#include "serial/port_result.h"
 #include "serial/serial_device.h"
 #include "settings/process_flags.h"
 #include "settings/tool_settings.h"
 
 namespace zt {
 
+class DeviceReturnWatch;
+
 // The device a port name stands for (see above). "" for an empty name.
 std::string PortDevicePath(std::string_view port_name);
 
-// The ports the connection dialog offers, in this order: "COM1" to "COM100"
-// where the device opens or is held by another program, then the paths of
-// the USB and ACM serial devices (/dev/ttyUSB*, /dev/ttyACM*) in numeric
-// order. Names are ASCII.
-std::vector<std::string> EnumeratePorts();
-// The same probe with `dev_dir` in place of "/dev" (for tests): "COM<n>"
-// stands for `dev_dir`/ttyS<n-1>, and the paths listed start with `dev_dir`.
-std::vector<std::string> EnumeratePortsUnder(const std::string& dev_dir);
+// The front ends' open: an empty port name becomes "COM1" in the settings
+// before the port opens.
+void StoreDefaultPortNameIfEmpty(ToolSettingsStore& settings);
+// After a successful ReopenForConfig: data bits 8, stop bits 0 (one) and
+// parity 0 (none) become the stored line format.
+void StoreConfigLineFormat(ToolSettingsStore& settings);
+
+// What the port tells its front end, on the port's watcher thread.
+class IPortEvents {
+ public:
+  virtual ~IPortEvents() = default;
+  // The device went away while the port was open; the port is closed now.
+  virtual void PortRemoved(const std::string& port_name) = 0;
+  // The device came back and the port is open again, at the same line settings.
+  virtual void PortReturned(const std::string& port_name) = 0;
+};
 
 // Kinds of SetLineSetting, as the AT terminal numbers them.
 enum LineSettingKind : int {
@@ -86,41 +116,57 @@ enum class ClaimResult {
 
 class CSerialPort {
  public:
-  CSerialPort(ToolSettingsStore& settings, ProcessFlags& flags, IMessageBox& messages);
+  CSerialPort(ToolSettingsStore& settings, ProcessFlags& flags);
   ~CSerialPort();
   CSerialPort(const CSerialPort&) = delete;
   CSerialPort& operator=(const CSerialPort&) = delete;
 
-  // Opens the configured port (an empty name becomes "COM1" in the settings)
-  // at the configured baud, 8 data bits, no parity, one stop bit; clears the
-  // driver buffers and raises DTR. Success sets flags.port_open, clears
-  // flags.port_closed and remembers the name. Failure changes nothing and
-  // shows "打开串口失败: 串口不存在!" when no device has that name, else
-  // "打开串口失败: 串口已占用或其他错误!".
-  bool Open();
+  // Where PortRemoved and PortReturned go (nullptr: nowhere). Set it before
+  // Open; `events` must outlive the port or be replaced first (a call in
+  // progress has ended when SetEvents returns).
+  void SetEvents(IPortEvents* events);
+
+  // Opens the configured port at the configured baud, 8 data bits, no
+  // parity, one stop bit; clears the driver buffers and raises DTR. Success
+  // sets flags.port_open, clears flags.port_closed and remembers the name;
+  // its notices (no lock file, ModemManager) come once per port object and
+  // device. Failure changes nothing; an empty name names no device, and a
+  // speed the driver refuses is kBaudRefused with the device closed again.
+  PortResult Open();
 
   // Closes the port; flags.port_open cleared, flags.port_closed set. A worker
-  // transaction that polls sees the port-closed flag at its next step.
+  // transaction that polls sees the port-closed flag at its next step. A
+  // wait for a removed device to return ends.
   void Close();
 
-  // When the parameter view becomes active. Does nothing unless
-  // flags.port_open is set; otherwise closes and re-opens the device, stores
-  // data bits 8, stop bits 0 (one) and parity 0 (none) in the settings and
-  // sets the line to the configured baud and 8N1. A failed re-open shows
-  // "修改串口参数失败" and leaves the port closed while flags.port_open stays
-  // set, so transactions time out. Returns whether the port is open after it.
-  bool ReopenForConfig();
+  // When the parameter view becomes active. Does nothing (kNotOpen) unless
+  // flags.port_open is set; otherwise closes and re-opens the device and
+  // sets the line to the configured baud and 8N1 (the front end stores the
+  // 8N1 codes on success). A failed re-open leaves the port closed while
+  // flags.port_open stays set, so transactions time out.
+  PortResult ReopenForConfig();
 
   // Closes and re-opens the device as ReopenForConfig does, then applies the
   // baud, data bits, stop bits and parity of the settings (flow control is
-  // stored for the AT terminal only). Returns whether the port is open after it.
-  bool ApplyLineSettings();
+  // stored for the AT terminal only).
+  PortResult ApplyLineSettings();
 
   // The AT terminal's change of one line setting (LineSettingKind; other
-  // kinds are ignored). Nothing happens while flags.port_open is clear or
-  // when the value equals the stored one (8-bit kinds compare the low 8
-  // bits); otherwise the value is stored and ApplyLineSettings runs.
-  void SetLineSetting(int kind, std::uint32_t value);
+  // kinds are ignored). Nothing happens (kNone) while flags.port_open is
+  // clear or when the value equals the stored one (8-bit kinds compare the
+  // low 8 bits); otherwise the value is stored and ApplyLineSettings runs.
+  PortResult SetLineSetting(int kind, std::uint32_t value);
+
+  // True from the moment the device of the open port went away until the
+  // port is opened (or re-opened after the device's return) or closed.
+  bool Removed() const { return removed_.load(); }
+  // How often the device of the open port went away since the port object
+  // was made (a removal and return may both fall between two looks).
+  std::uint64_t Removals() const { return removals_.load(); }
+
+  // While at least one expectation is held, a device that goes away is
+  // waited for (see above) whatever the auto-reconnect setting says.
+  void ExpectReturn(bool expect);
 
   // Reads what the driver has queued, at most `capacity` bytes (and at most
   // 65535), under `lock`; the rest stays queued. Returns the count; 0 when
@@ -147,6 +193,8 @@ class CSerialPort {
 
   // The name given to the last successful Open (for the frame's messages).
   std::string OpenedPortName() const;
+  // The device path that name stood for at that open.
+  std::string OpenedDevicePath() const;
 
   // The lock of the UI, AT terminal and production-test threads.
   std::mutex& PortLock() { return port_lock_; }
@@ -165,22 +213,66 @@ class CSerialPort {
   bool WantedByOther(PortUser user) const;
 
  private:
-  bool CloseAndReopen();
-  void PrepareLine(const serial_detail::LineFormat& line);
-  void ShowError(std::string_view text);
+  enum class Watch { kIdle, kHangup, kReturn };
+
+  PortResult CloseAndReopen(const serial_detail::LineFormat& line);
+  PortResult OpenDevice(const std::string& path, const serial_detail::LineFormat& line, bool purge);
+  void AddOpenNotices(const std::string& path, PortResult& result);
+  void Watching(Watch watch);  // state_mutex_ not held; bumps the generation
+  void Tell(bool removed, const std::string& port_name);
+  void WakeWatcher();
+  void WatchLoop();
+  void HandleHangup(std::uint64_t generation);
+  void WaitForReturn(std::uint64_t generation);
+  bool WantsReturn() const;
 
   ToolSettingsStore& settings_;
   ProcessFlags& flags_;
-  IMessageBox& messages_;
   std::mutex port_lock_;
   serial_detail::SerialDevice device_;
-  mutable std::mutex name_mutex_;
+
+  // Open, Close, the re-opens and the watcher's removal and re-open, one at a time.
+  std::mutex open_mutex_;
+  mutable std::mutex state_mutex_;  // guards what follows, up to the watcher
+  std::condition_variable state_changed_;
   std::string opened_name_;
+  std::string opened_path_;
+  UsbIdentity opened_identity_;
+  bool opened_findable_ = false;  // a link, or a USB serial number: a return can be recognised
+  dev_t opened_device_ = 0;       // the device number the name led to
+  Watch watch_ = Watch::kIdle;
+  std::uint64_t generation_ = 0;  // changes with every open, close and removal
+  bool stopping_ = false;
+  int expect_return_ = 0;
+  bool lock_notice_given_ = false;
+  std::vector<std::string> mm_noticed_;  // devices ModemManager was mentioned for
+  std::unique_ptr<DeviceReturnWatch> return_watch_;
+  std::atomic<bool> removed_{false};
+  std::atomic<std::uint64_t> removals_{0};
+  int control_ = -1;  // eventfd: wakes the watcher
+  std::thread watcher_;
+  // Held around every call of the events, so that SetEvents(nullptr)
+  // returns only when none is in progress.
+  std::mutex events_mutex_;
+  IPortEvents* events_ = nullptr;
 
   std::atomic<PortUser> holder_{PortUser::kNone};
   std::atomic<PortUser> wanted_{PortUser::kNone};  // waiting in Claim
   std::mutex claim_mutex_;
   std::condition_variable claim_released_;
+};
+
+// A production test's expectation that the device goes away and comes back
+// (a USB DTU re-enumerates when it resets), for the length of a scope.
+class ReturnExpected {
+ public:
+  explicit ReturnExpected(CSerialPort& port) : port_(port) { port_.ExpectReturn(true); }
+  ~ReturnExpected() { port_.ExpectReturn(false); }
+  ReturnExpected(const ReturnExpected&) = delete;
+  ReturnExpected& operator=(const ReturnExpected&) = delete;
+
+ private:
+  CSerialPort& port_;
 };
 
 // A transaction's hold on the port: takes it for `user` unless that user has

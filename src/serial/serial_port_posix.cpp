@@ -1,8 +1,10 @@
 // The serial device on POSIX terminals (termios), Linux flavour.
 //
-// Exclusive open: flock(LOCK_EX | LOCK_NB) refuses a second opener that uses
-// the same lock (this process included, and root), and TIOCEXCL refuses any
-// other unprivileged open of the device. Both are dropped on close.
+// Exclusive open: the UUCP lock file keeps out the programs that respect it
+// (minicom, ser2net, QSerialPort), flock(LOCK_EX | LOCK_NB) refuses a second
+// opener that uses the same lock (this process included, and root), and
+// TIOCEXCL refuses any other unprivileged open of the device. All three are
+// dropped on close.
 //
 // The flock is what tells a live user: it goes with the last descriptor of
 // its holder, also when the holder is killed. The exclusive mark does not:
@@ -16,9 +18,16 @@
 // a write waits for room with poll. Waits also watch an eventfd that Close
 // and Open signal before they take the descriptor exclusively, so a UI-thread
 // close never waits for a poll step or a stalled write to run out.
+//
+// A device that goes away (a pulled USB adapter, the far end of a
+// pseudo-terminal gone) reports POLLHUP or POLLERR, and reads and writes fail
+// with EIO or ENXIO. The first such sign marks the device hung up, and from
+// then on nothing polls the descriptor again: a hung-up descriptor is always
+// "ready", and polling it would spin. The port's owner closes it.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -26,16 +35,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <mutex>
 #include <shared_mutex>
 #include <utility>
 
+#include "serial/line_speed.h"
 #include "serial/serial_device.h"
 #include "serial/termios_format.h"
+#include "serial/uucp_lock.h"
 
 namespace zt::serial_detail {
 namespace {
@@ -98,6 +109,28 @@ int OpenExclusive(const std::string& path, termios* saved, bool* saved_valid) {
   return fd;
 }
 
+PortErrorKind KindOfErrno(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO: return PortErrorKind::kNoSuchDevice;
+    case EACCES:
+    case EPERM: return PortErrorKind::kPermissionDenied;
+    case EBUSY: return PortErrorKind::kBusy;
+    case ENOTTY: return PortErrorKind::kNotATerminal;
+    default: return PortErrorKind::kOther;
+  }
+}
+
+std::string GroupOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  const group* owner = ::getgrgid(info.st_gid);
+  return owner != nullptr ? owner->gr_name : std::string();
+}
+
+bool HangupErrno(int error) { return error == EIO || error == ENXIO; }
+
 void Release(int fd, const termios* restore) {
   ::ioctl(fd, TIOCNXCL);
   if (restore != nullptr) ::tcsetattr(fd, TCSANOW, restore);
@@ -112,6 +145,9 @@ struct SerialDevice::State {
   termios saved{};
   bool restore = false;  // saved holds the line state to give back at close
   int wake = -1;         // eventfd: a close or open wants the descriptor
+  std::atomic<bool> hung_up{false};
+  std::unique_ptr<UucpLock> lock_file;  // replaced under the exclusive hold
+  bool without_lock_file = false;
 
   void Signal() const {
     if (wake < 0) return;
@@ -143,24 +179,46 @@ SerialDevice::~SerialDevice() {
   if (state_->wake >= 0) ::close(state_->wake);
 }
 
-OpenResult SerialDevice::Open(const std::string& path) {
+PortResult SerialDevice::Open(const std::string& path) {
+  PortResult result;
+  result.device = path;
+  // The lock file first, as the programs that respect it expect: a port of
+  // theirs is refused before anything touches the device.
+  auto lock_file = std::make_unique<UucpLock>();
+  const UucpLock::Outcome locked = lock_file->Acquire(path);
+  if (locked == UucpLock::Outcome::kHeld) {
+    result.kind = PortErrorKind::kLockedBy;
+    result.os_error = EBUSY;
+    result.holder_pid = lock_file->holder().pid;
+    result.holder_program = lock_file->holder().program;
+    return result;
+  }
   termios saved{};
   bool saved_valid = false;
   const int fd = OpenExclusive(path, &saved, &saved_valid);
-  if (fd < 0) return errno == ENOENT ? OpenResult::kNoSuchDevice : OpenResult::kFailed;
+  if (fd < 0) {
+    result.os_error = errno;
+    result.kind = KindOfErrno(result.os_error);
+    if (result.kind == PortErrorKind::kPermissionDenied) result.device_group = GroupOf(path);
+    return result;  // the lock file goes with `lock_file`
+  }
   int old_fd = -1;
   termios old_saved{};
   bool old_restore = false;
+  std::unique_ptr<UucpLock> old_lock;
   state_->Signal();
   {
     std::unique_lock lock(state_->lifetime);
     old_fd = std::exchange(state_->fd, fd);
     old_saved = std::exchange(state_->saved, saved);
     old_restore = std::exchange(state_->restore, saved_valid);
+    old_lock = std::exchange(state_->lock_file, std::move(lock_file));
+    state_->without_lock_file = locked == UucpLock::Outcome::kNoLockFile;
+    state_->hung_up.store(false);
     state_->Drain();
   }
   if (old_fd >= 0) Release(old_fd, old_restore ? &old_saved : nullptr);
-  return OpenResult::kOpened;
+  return result;  // the old device's lock file goes with `old_lock`
 }
 
 void SerialDevice::Close() {
@@ -171,6 +229,7 @@ void SerialDevice::Close() {
     state_->fd = -1;
     state_->restore = false;
   }
+  state_->lock_file.reset();  // after the device: nobody may take it while we still have it
   state_->Drain();
 }
 
@@ -179,13 +238,44 @@ bool SerialDevice::IsOpen() const {
   return state_->fd >= 0;
 }
 
-void SerialDevice::ApplyLine(const LineFormat& line) {
+bool SerialDevice::WithoutLockFile() const {
+  std::shared_lock lock(state_->lifetime);
+  return state_->without_lock_file;
+}
+
+bool SerialDevice::HungUp() const { return state_->hung_up.load(); }
+
+HangupWait SerialDevice::WaitHangup(int extra_fd) {
+  std::shared_lock lock(state_->lifetime);
+  const int fd = state_->fd;
+  if (fd < 0) return HangupWait::kClosed;
+  for (;;) {
+    if (state_->hung_up.load()) return HangupWait::kHungUp;
+    // No events asked for: poll still reports a hang-up and an error.
+    pollfd fds[3] = {{fd, 0, 0}, {state_->wake, POLLIN, 0}, {extra_fd, POLLIN, 0}};
+    const int ready = ::poll(fds, 3, -1);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) return HangupWait::kWoken;
+    if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+      state_->hung_up.store(true);
+      return HangupWait::kHungUp;
+    }
+    return HangupWait::kWoken;
+  }
+}
+
+bool SerialDevice::ApplyLine(const LineFormat& line) {
   std::shared_lock lock(state_->lifetime);
   termios t{};
-  if (state_->fd < 0 || ::tcgetattr(state_->fd, &t) != 0) return;
+  if (state_->fd < 0 || ::tcgetattr(state_->fd, &t) != 0) return true;
   MakeRaw(t);
   SetFormat(t, line);
   ::tcsetattr(state_->fd, TCSANOW, &t);  // a refusal leaves the line as it was
+  // A speed of 0 is no speed: the line keeps the one it has.
+  if (line.baud == 0) return true;
+  if (!IsStandardSpeed(line.baud) && !SetArbitrarySpeed(state_->fd, line.baud)) return false;
+  const std::optional<std::uint32_t> reported = ReadSpeed(state_->fd);
+  return !reported || SpeedMatches(line.baud, *reported);
 }
 
 void SerialDevice::Purge() {
@@ -215,6 +305,7 @@ std::size_t SerialDevice::ReadQueued(char* buffer, std::size_t capacity) {
     } else if (n < 0 && errno == EINTR) {
       continue;
     } else {
+      if (n < 0 && HangupErrno(errno)) state_->hung_up.store(true);
       break;
     }
   }
@@ -234,6 +325,7 @@ void SerialDevice::Write(std::string_view bytes) {
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && HangupErrno(errno)) state_->hung_up.store(true);
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return;
     const int wait_ms = MillisUntil(last_progress + kWriteStallLimit);
     if (wait_ms <= 0) return;
@@ -241,7 +333,10 @@ void SerialDevice::Write(std::string_view bytes) {
     const int ready = ::poll(fds, 2, wait_ms);
     if (ready < 0 && errno != EINTR) return;
     if ((fds[1].revents & POLLIN) != 0) return;  // the port is being closed
-    if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return;
+    if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+      state_->hung_up.store(true);
+      return;
+    }
   }
 }
 
@@ -251,6 +346,11 @@ bool SerialDevice::WaitReadable(int max_ms) {
   if (fd < 0) return false;
   if (QueuedBytes(fd) > 0) return true;
   const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(max_ms, 0));
+  if (state_->hung_up.load()) {
+    // Never poll a hung-up descriptor again; the caller is owed its wait.
+    state_->WaitWake(MillisUntil(deadline));
+    return false;
+  }
   for (;;) {
     const int wait_ms = MillisUntil(deadline);
     if (wait_ms <= 0) return false;
@@ -262,43 +362,10 @@ bool SerialDevice::WaitReadable(int max_ms) {
     if (QueuedBytes(fd) > 0) return true;
     // Readiness without bytes is a hang-up or an error: no bytes will come
     // before the deadline, but the caller is owed its wait.
+    if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) state_->hung_up.store(true);
     state_->WaitWake(MillisUntil(deadline));
     return false;
   }
-}
-
-ProbeResult ProbeDevice(const std::string& path) {
-  // The probe leaves the exclusive mark alone; a stale one does not keep
-  // Open out, so such a device counts as available.
-  bool stale_mark = false;
-  const int fd = OpenFreeTerminal(path, &stale_mark);
-  if (fd >= 0) {
-    ::close(fd);
-    return ProbeResult::kAvailable;
-  }
-  // The device exists, but another program holds it or we may not use it.
-  return (errno == EBUSY || errno == EACCES) ? ProbeResult::kHeld : ProbeResult::kAbsent;
-}
-
-std::vector<std::string> ListNumberedDevices(const std::string& dir, std::string_view prefix) {
-  std::vector<std::pair<unsigned long, std::string>> found;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
-    const std::string name = entry.path().filename().string();
-    if (name.size() <= prefix.size() || name.size() > prefix.size() + 9 || name.compare(0, prefix.size(), prefix) != 0) {
-      continue;
-    }
-    const std::string digits = name.substr(prefix.size());
-    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
-    const std::string path = dir + "/" + name;
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) continue;
-    found.emplace_back(std::stoul(digits), path);
-  }
-  std::sort(found.begin(), found.end());
-  std::vector<std::string> paths;
-  for (auto& entry : found) paths.push_back(std::move(entry.second));
-  return paths;
 }
 
 }  // namespace zt::serial_detail

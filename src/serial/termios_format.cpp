@@ -31,6 +31,11 @@ bool SpeedOf(std::uint32_t baud, speed_t* speed) {
 
 }  // namespace
 
+bool IsStandardSpeed(std::uint32_t baud) {
+  speed_t speed = 0;
+  return SpeedOf(baud, &speed);
+}
+
 void MakeRaw(termios& t) {
   t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
                                       IXANY);

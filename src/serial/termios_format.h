@@ -5,6 +5,8 @@
 
 #include <termios.h>
 
+#include <cstdint>
+
 #include "serial/serial_device.h"
 
 namespace zt::serial_detail {
@@ -20,5 +22,9 @@ void MakeRaw(termios& t);
 // one-and-a-half code asks for two, which a UART sends as one and a half
 // with 5-bit characters, and which keeps any receiver in step otherwise.
 void SetFormat(termios& t, const LineFormat& line);
+
+// Whether termios has a constant for the speed (B9600, ...); the others are
+// set through termios2 (line_speed.h).
+bool IsStandardSpeed(std::uint32_t baud);
 
 }  // namespace zt::serial_detail

@@ -39,6 +39,7 @@ void ReadToolSettings(ToolSettingsStore& store) {
   const auto baud = file.Get(kSection, "BAUD");
   const auto timeout = file.Get(kSection, "CONN_TIMEVAL");
   const auto password = file.Get(kSection, "LOGIN_PWD");
+  const auto reconnect = file.Get(kSection, "AUTO_RECONNECT");
   store.Update([&](ToolSettings& s) {
     if (com && !com->empty() && com->size() <= kMaxPortNameBytes) s.port_name = *com;
     s.baud = static_cast<std::uint32_t>((baud && !baud->empty()) ? Atoi(*baud) : kDefaultBaud);
@@ -46,6 +47,7 @@ void ReadToolSettings(ToolSettingsStore& store) {
     if (password && !password->empty() && password->size() <= kMaxPasswordBytes) {
       s.password = ScramblePassword(*password);
     }
+    s.auto_reconnect = reconnect && Atoi(*reconnect) == 1;
   });
 }
 
@@ -61,6 +63,14 @@ void WriteConnectionSettings(const std::string& settings_path, std::string_view 
   ProfileWriteString(settings_path, kSection, "CONN_TIMEVAL", std::to_string(connect_timeout));
   ProfileWriteString(settings_path, kSection, "LOGIN_PWD", ScramblePassword(password));
   ProfileWriteString(settings_path, kSection, "BAUD", std::to_string(baud));
+}
+
+}  // namespace zt
+
+namespace zt {
+
+void WriteAutoReconnect(const std::string& settings_path, bool on) {
+  ProfileWriteString(settings_path, kSection, "AUTO_RECONNECT", on ? "1" : "0");
 }
 
 }  // namespace zt

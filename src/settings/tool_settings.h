@@ -27,6 +27,7 @@ struct ToolSettings {
   std::uint8_t parity = 0;        // 0 none, 1 odd, 2 even, 3 mark, 4 space
   std::uint8_t flow_control = 0;  // stored for the AT terminal, never applied
   std::string password = "pilot";
+  bool auto_reconnect = false;    // reopen the port when its device comes back ("AUTO_RECONNECT")
   std::string settings_path;      // tool_set.ini beside the program
 };
 
@@ -63,7 +64,8 @@ std::string SettingsPathFor(const std::string& program_path);
 void ResetToolSettings(ToolSettingsStore& store);
 void ResetToolSettings(ToolSettingsStore& store, const std::string& settings_path);
 
-// Fills the record from section "SET" of its settings path. A missing file or
+// Fills the record from section "SET" of its settings path ("AUTO_RECONNECT"
+// is 1 for on; anything else, or no key, is off). A missing file or
 // key, or an unusable value, leaves the value in force.
 void ReadToolSettings(ToolSettingsStore& store);
 
@@ -75,5 +77,8 @@ std::string ScramblePassword(std::string_view password);
 // Failures of the writes are not reported, as the dialog does not report them.
 void WriteConnectionSettings(const std::string& settings_path, std::string_view port_name,
                              unsigned connect_timeout, std::string_view password, std::uint32_t baud);
+
+// Writes "AUTO_RECONNECT" (1 or 0) to section "SET".
+void WriteAutoReconnect(const std::string& settings_path, bool on);
 
 }  // namespace zt

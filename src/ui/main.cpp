@@ -1,11 +1,17 @@
 // zereltool: the main window of ZerelTool.
 #include <QApplication>
+#include <QSocketNotifier>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "paths/process_paths.h"
+#include "serial/port_signals.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/ui_font.h"
 #include "ui/shell/app_files.h"
@@ -52,6 +58,19 @@ int main(int argc, char** argv) {
     if (options.screenshot_file) picture = QString::fromStdString(*options.screenshot_file);
     auto* autorun = new DevAutoRun(frame, picture);
     autorun->Start();
+  }
+
+  // SIGINT and SIGTERM end the window as its exit command does: the lock
+  // files go in the handler, the port closes in the loop.
+  int signal_pipe[2] = {-1, -1};
+  std::unique_ptr<QSocketNotifier> on_signal;
+  if (::pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+    zt::InstallPortCleanupOnSignals(signal_pipe[1]);
+    on_signal = std::make_unique<QSocketNotifier>(signal_pipe[0], QSocketNotifier::Read);
+    QObject::connect(on_signal.get(), &QSocketNotifier::activated, [&] {
+      char signal_number = 0;
+      if (::read(signal_pipe[0], &signal_number, 1) == 1) QApplication::exit(128 + signal_number);
+    });
   }
 
   const int status = QApplication::exec();

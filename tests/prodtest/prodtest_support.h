@@ -183,10 +183,10 @@ class TestRunEnvironment {
       s.password = "pilot";
       s.connect_timeout = 5;
     });
-    port = std::make_unique<CSerialPort>(settings, flags, boxes);
+    port = std::make_unique<CSerialPort>(settings, flags);
     folder = catalogue_folder;
   }
-  bool Open() { return port->Open(); }
+  bool Open() { return port->Open().ok(); }
   TestEnvironment Env() {
     return TestEnvironment{*port, catalogue, settings, flags, boxes, boxes, folder, identity};
   }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
@@ -18,7 +19,10 @@
 
 #include "serial_test_helpers.h"
 #include "support/temp_dir.h"
+#include "serial/port_texts.h"
+#include "serial/uucp_lock.h"
 #include "text/gbk_literal.h"
+#include "text/strformat.h"
 
 extern char** environ;
 
@@ -28,31 +32,37 @@ namespace {
 using namespace zt::literals;
 using test::PortOnPeerTest;
 using test::PtyPeer;
-using test::RecordingMessageBox;
 
 // The "other process" of the exclusive-open tests: the suite runs itself with
-// this variable set, opens the named port and reports by its exit status
-// before any test starts.
+// this variable set, opens the named port (as user `nobody` with the second
+// variable) and reports the kind of the result by its exit status before any
+// test starts.
 constexpr const char* kChildOpenVariable = "ZT_SERIAL_TEST_OPEN_IN_CHILD";
-constexpr int kChildOpened = 0;
-constexpr int kChildRefused = 3;
+constexpr const char* kChildAsNobodyVariable = "ZT_SERIAL_TEST_OPEN_AS_NOBODY";
+constexpr int kChildOpened = static_cast<int>(PortErrorKind::kNone);
+constexpr uid_t kNobody = 65534;
 
 [[maybe_unused]] const int kChildOpenHook = [] {
   const char* path = std::getenv(kChildOpenVariable);
   if (path == nullptr) return 0;
+  if (std::getenv(kChildAsNobodyVariable) != nullptr && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 ||
+                                                         setuid(kNobody) != 0)) {
+    std::_Exit(100);
+  }
   ToolSettingsStore settings;
   settings.Update([&](ToolSettings& s) { s.port_name = path; });
   ProcessFlags flags;
-  RecordingMessageBox messages;
-  CSerialPort port(settings, flags, messages);
-  std::_Exit(port.Open() ? kChildOpened : kChildRefused);
+  CSerialPort port(settings, flags);
+  std::_Exit(static_cast<int>(port.Open().kind));
 }();
 
-// Exit status of this program opening `path` in a process of its own.
-int OpenInAnotherProcess(const std::string& path) {
+// Exit status of this program opening `path` in a process of its own: the
+// PortErrorKind of its open.
+int OpenInAnotherProcess(const std::string& path, bool as_nobody = false) {
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
   environment.push_back(std::string(kChildOpenVariable) + "=" + path);
+  if (as_nobody) environment.push_back(std::string(kChildAsNobodyVariable) + "=1");
   std::vector<char*> envp;
   for (std::string& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
@@ -134,7 +144,6 @@ TEST_F(SerialPortTest, OpenSetsTheFlagsAndRemembersTheName) {
   EXPECT_TRUE(flags_.port_open);
   EXPECT_FALSE(flags_.port_closed);
   EXPECT_EQ(port_.OpenedPortName(), dtu_.Path());
-  EXPECT_TRUE(messages_.Shown().empty());
 }
 
 TEST_F(SerialPortTest, OpenSetsTheConfiguredBaudAnd8N1OnARawLine) {
@@ -157,69 +166,54 @@ TEST_F(SerialPortTest, OpenSetsTheConfiguredBaudAnd8N1OnARawLine) {
   EXPECT_EQ(settings_.Get().stop_bits, 2);
 }
 
-TEST_F(SerialPortTest, OpenFailureShowsItsMessageAndChangesNothing) {
+TEST_F(SerialPortTest, OpenFailureSaysWhyAndChangesNothing) {
   test::TempDir dir;
-  test::WriteFileBytes(dir.File("notes.txt"), "");
+  test::WriteFileBytes(dir.File("notes.txt"), "keep me\r\n");
   ASSERT_TRUE(port_.Open());  // the live opener of the peer's device
-  const std::string_view held_or_other = "打开串口失败: 串口已占用或其他错误!"_gbk;
   const struct {
-    std::string path;
-    std::string_view text;
+    std::string name;
+    PortErrorKind kind;
   } cases[] = {
-      {dir.File("ttyUSB0"), "打开串口失败: 串口不存在!"_gbk},  // unplugged, or never there
-      {dir.File("notes.txt"), held_or_other},
-      {dtu_.Path(), held_or_other},
+      {dir.File("ttyUSB0"), PortErrorKind::kNoSuchDevice},  // unplugged, or never there
+      {dir.File("notes.txt"), PortErrorKind::kNotATerminal},
+      {dtu_.Path(), PortErrorKind::kLockedBy},
+      {"", PortErrorKind::kNoSuchDevice},
+      {"/" + std::string(300, 'a'), PortErrorKind::kOther},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.path);
+    SCOPED_TRACE(c.name);
     ToolSettingsStore settings;
-    settings.Update([&](ToolSettings& s) { s.port_name = c.path; });
+    settings.Update([&](ToolSettings& s) { s.port_name = c.name; });
     ProcessFlags flags;
-    RecordingMessageBox messages;
-    CSerialPort port(settings, flags, messages);
-    EXPECT_FALSE(port.Open());
-    ASSERT_EQ(messages.Shown().size(), 1u);
-    EXPECT_EQ(messages.Shown()[0].text, c.text);
-    EXPECT_EQ(messages.Shown()[0].caption, "提示"_gbk);
-    EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::kError);
+    CSerialPort port(settings, flags);
+    const PortResult result = port.Open();
+    EXPECT_EQ(result.kind, c.kind);
     EXPECT_FALSE(flags.port_open);
     EXPECT_TRUE(flags.port_closed);
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.OpenedPortName(), "");
+    EXPECT_EQ(settings.Get().port_name, c.name);  // the port stores nothing
   }
-}
-
-TEST_F(SerialPortTest, OpenWithAnEmptyNameStoresCom1) {
-  if (std::filesystem::exists(PortDevicePath("COM1"))) {
-    GTEST_SKIP() << "this machine has a real COM1, which a test must not open";
-  }
-  settings_.Update([](ToolSettings& s) { s.port_name.clear(); });
-  EXPECT_FALSE(port_.Open());
-  EXPECT_EQ(settings_.Get().port_name, "COM1");
-}
-
-TEST_F(SerialPortTest, OpenRefusesAFileThatIsNoTerminal) {
-  test::TempDir dir;
-  test::WriteFileBytes(dir.File("notes.txt"), "keep me\r\n");
-  settings_.Update([&](ToolSettings& s) { s.port_name = dir.File("notes.txt"); });
-  EXPECT_FALSE(port_.Open());
-  EXPECT_EQ(messages_.Shown().size(), 1u);
   EXPECT_EQ(test::ReadFileBytes(dir.File("notes.txt")), "keep me\r\n");
 }
 
-TEST_F(SerialPortTest, OpenRefusesANameLongerThan255Bytes) {
-  settings_.Update([](ToolSettings& s) { s.port_name = "/" + std::string(300, 'a'); });
-  EXPECT_FALSE(port_.Open());
-  EXPECT_EQ(messages_.Shown().size(), 1u);
+TEST(StoreDefaultPortNameIfEmpty, AnEmptyNameBecomesCom1AndOthersStay) {
+  ToolSettingsStore settings;
+  settings.Update([](ToolSettings& s) { s.port_name.clear(); });
+  StoreDefaultPortNameIfEmpty(settings);
+  EXPECT_EQ(settings.Get().port_name, "COM1");
+  settings.Update([](ToolSettings& s) { s.port_name = "/dev/ttyACM0"; });
+  StoreDefaultPortNameIfEmpty(settings);
+  EXPECT_EQ(settings.Get().port_name, "/dev/ttyACM0");
 }
 
 TEST_F(SerialPortTest, SecondOpenInTheSameProcessIsRefused) {
   ASSERT_TRUE(port_.Open());
   ProcessFlags other_flags;
-  RecordingMessageBox other_messages;
-  CSerialPort other(settings_, other_flags, other_messages);
-  EXPECT_FALSE(other.Open());
-  EXPECT_EQ(other_messages.Shown().size(), 1u);
+  CSerialPort other(settings_, other_flags);
+  const PortResult refused = other.Open();
+  EXPECT_EQ(refused.kind, PortErrorKind::kLockedBy);
+  EXPECT_EQ(refused.holder_pid, static_cast<long>(getpid()));
   EXPECT_FALSE(other_flags.port_open);
   EXPECT_TRUE(other_flags.port_closed);
   port_.Write(port_.PortLock(), "AT\r\n");  // the first opener keeps the port
@@ -228,7 +222,7 @@ TEST_F(SerialPortTest, SecondOpenInTheSameProcessIsRefused) {
 
 TEST_F(SerialPortTest, SecondOpenFromAnotherProcessIsRefused) {
   ASSERT_TRUE(port_.Open());
-  EXPECT_EQ(OpenInAnotherProcess(dtu_.Path()), kChildRefused);
+  EXPECT_EQ(OpenInAnotherProcess(dtu_.Path()), static_cast<int>(PortErrorKind::kLockedBy));
 }
 
 // The flock tells a live opener; an exclusive mark alone is one left behind.
@@ -246,8 +240,8 @@ TEST_P(OpenBesideAnotherOpener, OpensUnlessTheFlockIsHeld) {
   const OtherOpenerCase& c = GetParam();
   OtherOpener other(dtu_.Path(), c.mark, c.flock);
   ASSERT_TRUE(other.Holds());
-  EXPECT_EQ(port_.Open(), c.opens);
-  EXPECT_EQ(messages_.Shown().size(), c.opens ? 0u : 1u);
+  const PortResult opened = port_.Open();
+  EXPECT_EQ(opened.kind, c.opens ? PortErrorKind::kNone : PortErrorKind::kBusy);
   // A live opener keeps its mark; a port taken over carries ours.
   EXPECT_EQ(other.Exclusive(), c.mark || c.opens);
   if (!c.opens) return;
@@ -272,9 +266,18 @@ TEST_F(SerialPortTest, APortLeftMarkedByAKilledToolOpens) {
   ASSERT_TRUE(bystander.Holds());
   ASSERT_EQ(OpenInAnotherProcess(dtu_.Path()), kChildOpened);  // the child ends without closing
   ASSERT_TRUE(bystander.Exclusive());
+  // Its lock file stays too, naming a process that is gone: stale, and taken.
+  ASSERT_TRUE(std::filesystem::exists(LockFilePath(dtu_.Path())));
   EXPECT_TRUE(port_.Open());
-  EXPECT_TRUE(messages_.Shown().empty());
   EXPECT_TRUE(bystander.Exclusive());
+  EXPECT_EQ(test::ReadFileBytes(LockFilePath(dtu_.Path())), Format("%10d\n", static_cast<int>(getpid())));
+}
+
+TEST_F(SerialPortTest, AUserOutsideTheDevicesGroupIsDeniedPermission) {
+  // The pseudo-terminal belongs to root, mode 0620: user nobody may not
+  // open it. Without root the test cannot become nobody.
+  if (getuid() != 0) GTEST_SKIP() << "needs root to open the device as another user";
+  EXPECT_EQ(OpenInAnotherProcess(dtu_.Path(), /*as_nobody=*/true), static_cast<int>(PortErrorKind::kPermissionDenied));
 }
 
 TEST_F(SerialPortTest, ClosedPortOpensInAnotherProcess) {
@@ -295,8 +298,7 @@ TEST_F(SerialPortTest, CloseClearsTheFlagsAndLosesLaterWrites) {
   EXPECT_EQ(port_.ReadQueued(port_.PortLock(), buffer, sizeof buffer), 0);
   // A new opener is let in, and its bytes are the only ones on the wire.
   ProcessFlags other_flags;
-  RecordingMessageBox other_messages;
-  CSerialPort other(settings_, other_flags, other_messages);
+  CSerialPort other(settings_, other_flags);
   ASSERT_TRUE(other.Open());
   other.Write(other.PortLock(), "END");
   ASSERT_TRUE(dtu_.WaitForReceived("END"));
@@ -395,13 +397,12 @@ TEST_F(SerialPortTest, CloseEndsAWaitInProgress) {
 // ---- re-opening and line settings -----------------------------------------
 
 TEST_F(SerialPortTest, ReopenForConfigDoesNothingWhileThePortIsNotOpen) {
-  EXPECT_FALSE(port_.ReopenForConfig());
+  EXPECT_EQ(port_.ReopenForConfig().kind, PortErrorKind::kNotOpen);
   EXPECT_FALSE(port_.IsOpen());
   EXPECT_EQ(settings_.Get().stop_bits, 1);
-  EXPECT_TRUE(messages_.Shown().empty());
 }
 
-TEST_F(SerialPortTest, ReopenForConfigStores8N1AndClearsTheBuffers) {
+TEST_F(SerialPortTest, ReopenForConfigSets8N1AndClearsTheBuffers) {
   ASSERT_TRUE(port_.Open());
   settings_.Update([](ToolSettings& s) {
     s.data_bits = 7;
@@ -411,6 +412,9 @@ TEST_F(SerialPortTest, ReopenForConfigStores8N1AndClearsTheBuffers) {
   dtu_.Write("stale");
   ASSERT_TRUE(dtu_.WaitQueuedAtPort(5));
   ASSERT_TRUE(port_.ReopenForConfig());
+  // The front end stores the 8N1 codes; the port writes no setting.
+  EXPECT_EQ(settings_.Get().data_bits, 7);
+  StoreConfigLineFormat(settings_);
   const ToolSettings s = settings_.Get();
   EXPECT_EQ(s.data_bits, 8);
   EXPECT_EQ(s.stop_bits, 0);
@@ -423,14 +427,12 @@ TEST_F(SerialPortTest, ReopenForConfigStores8N1AndClearsTheBuffers) {
   EXPECT_TRUE(dtu_.WaitForReceived("AT\r\n"));
 }
 
-TEST_F(SerialPortTest, FailedReopenShowsTheMessageAndLeavesThePortClosed) {
+TEST_F(SerialPortTest, FailedReopenLeavesThePortClosed) {
   ASSERT_TRUE(port_.Open());
   settings_.Update([](ToolSettings& s) { s.port_name = "/dev/zt-no-such-port"; });
-  EXPECT_FALSE(port_.ReopenForConfig());
-  ASSERT_EQ(messages_.Shown().size(), 1u);
-  EXPECT_EQ(messages_.Shown()[0].text, "修改串口参数失败"_gbk);
-  EXPECT_EQ(messages_.Shown()[0].caption, "提示"_gbk);
-  EXPECT_EQ(messages_.Shown()[0].icon, MessageIcon::kError);
+  const PortResult reopened = port_.ReopenForConfig();
+  EXPECT_EQ(reopened.kind, PortErrorKind::kNoSuchDevice);
+  EXPECT_EQ(ReopenFailureText(reopened), "修改串口参数失败"_gbk);
   EXPECT_FALSE(port_.IsOpen());
   EXPECT_TRUE(flags_.port_open);
   EXPECT_FALSE(flags_.port_closed);
@@ -507,43 +509,6 @@ TEST_F(SerialPortTest, SetLineSettingOfAnUnknownKindIsIgnored) {
   port_.SetLineSetting(-1, 1);
   EXPECT_EQ(settings_.Get().baud, before.baud);
   EXPECT_EQ(dtu_.QueuedAtPort(), 4u);
-}
-
-// ---- the port list ---------------------------------------------------------
-
-TEST(EnumeratePorts, ListsFreeAndHeldComPortsThenUsbAndAcmDevices) {
-  test::TempDir dev;
-  PtyPeer com1, com5, usb2, usb10, acm0;
-  namespace fs = std::filesystem;
-  fs::create_symlink(com1.Path(), dev.File("ttyS0"));
-  fs::create_symlink(com5.Path(), dev.File("ttyS4"));
-  test::WriteFileBytes(dev.File("ttyS7"), "");  // a file, no terminal
-  fs::create_symlink(usb2.Path(), dev.File("ttyUSB2"));
-  fs::create_symlink(usb10.Path(), dev.File("ttyUSB10"));
-  fs::create_symlink(acm0.Path(), dev.File("ttyACM0"));
-  fs::create_symlink(acm0.Path(), dev.File("ttyUSBx"));
-  test::WriteFileBytes(dev.File("ttyACM1"), "");
-  PtyPeer com2;
-  fs::create_symlink(com2.Path(), dev.File("ttyS1"));
-  OtherOpener other_program(com2.Path());
-  ASSERT_TRUE(other_program.Holds());
-
-  // COM2 and COM5 are held by other openers; they are listed all the same.
-  ToolSettingsStore settings;
-  settings.Update([&](ToolSettings& s) { s.port_name = dev.File("ttyS4"); });
-  ProcessFlags flags;
-  RecordingMessageBox messages;
-  CSerialPort holder(settings, flags, messages);
-  ASSERT_TRUE(holder.Open());
-
-  EXPECT_EQ(EnumeratePortsUnder(dev.path()),
-            (std::vector<std::string>{"COM1", "COM2", "COM5", dev.File("ttyUSB2"), dev.File("ttyUSB10"),
-                                      dev.File("ttyACM0")}));
-  EXPECT_TRUE(other_program.Exclusive());
-  // Probing leaves the free ports free.
-  settings.Update([&](ToolSettings& s) { s.port_name = dev.File("ttyS0"); });
-  CSerialPort other(settings, flags, messages);
-  EXPECT_TRUE(other.Open());
 }
 
 }  // namespace

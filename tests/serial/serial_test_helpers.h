@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "common/message_box.h"
 #include "serial/at_transaction.h"
 #include "serial/serial_port.h"
 #include "settings/process_flags.h"
@@ -17,28 +16,6 @@
 #include "support/pty_peer.h"
 
 namespace zt::test {
-
-struct ShownMessage {
-  std::string text;
-  std::string caption;
-  MessageIcon icon;
-};
-
-class RecordingMessageBox : public IMessageBox {
- public:
-  void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override {
-    std::lock_guard lock(mutex_);
-    shown_.push_back({std::string(text), std::string(caption), icon});
-  }
-  std::vector<ShownMessage> Shown() const {
-    std::lock_guard lock(mutex_);
-    return shown_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<ShownMessage> shown_;
-};
 
 class RecordingReports : public ITransactionReports {
  public:
@@ -75,8 +52,7 @@ class PortOnPeerTest : public ::testing::Test {
   PtyPeer dtu_;
   ToolSettingsStore settings_;
   ProcessFlags flags_;
-  RecordingMessageBox messages_;
-  CSerialPort port_{settings_, flags_, messages_};
+  CSerialPort port_{settings_, flags_};
 };
 
 }  // namespace zt::test

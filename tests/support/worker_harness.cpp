@@ -36,7 +36,7 @@ void RecordingReports::Add(std::string event) {
 
 WorkerHarness::WorkerHarness() {
   ResetToolSettings(settings, dir.File("tool_set.ini"));
-  port = std::make_unique<CSerialPort>(settings, flags, messages);
+  port = std::make_unique<CSerialPort>(settings, flags);
 }
 
 WorkerHarness::~WorkerHarness() {
@@ -49,7 +49,7 @@ bool WorkerHarness::OpenPort(const std::string& tty) {
     s.port_name = tty;
     s.baud = 115200;
   });
-  return port->Open();
+  return port->Open().ok();
 }
 
 void WorkerHarness::StartWorker() {

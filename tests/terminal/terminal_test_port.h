@@ -6,7 +6,6 @@
 
 #include <string_view>
 
-#include "common/message_box.h"
 #include "serial/serial_port.h"
 #include "settings/process_flags.h"
 #include "settings/tool_settings.h"
@@ -14,10 +13,6 @@
 
 namespace zt::test {
 
-class SilentMessageBox : public IMessageBox {
- public:
-  void ShowMessage(std::string_view, std::string_view, MessageIcon) override {}
-};
 
 class TerminalPortTest : public ::testing::Test {
  protected:
@@ -28,8 +23,7 @@ class TerminalPortTest : public ::testing::Test {
   PtyPeer peer_;
   ToolSettingsStore settings_;
   ProcessFlags flags_;
-  SilentMessageBox messages_;
-  CSerialPort port_{settings_, flags_, messages_};
+  CSerialPort port_{settings_, flags_};
 };
 
 }  // namespace zt::test

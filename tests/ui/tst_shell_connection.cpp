@@ -1,6 +1,7 @@
 // The connection settings dialog: the port probe's names sorted as text, the
 // baud list, the timeout check, the hidden six-byte password and the writes
 // to section "SET".
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,8 +45,20 @@ struct DialogFixture {
       s.password = "pilot";
     });
   }
-  std::unique_ptr<CConnectionDlg> Open(std::vector<std::string> ports = {"COM2", "COM10", "COM1"}) {
+  std::unique_ptr<CConnectionDlg> Open(std::vector<std::string> names = {"COM2", "COM10", "COM1"}) {
+    return OpenWith(Ports(names));
+  }
+  std::unique_ptr<CConnectionDlg> OpenWith(std::vector<PortInfo> ports) {
     return std::make_unique<CConnectionDlg>(settings, flags, messages, nullptr, [ports] { return ports; });
+  }
+  static std::vector<PortInfo> Ports(const std::vector<std::string>& names) {
+    std::vector<PortInfo> ports;
+    for (const std::string& name : names) {
+      PortInfo port;
+      port.name = name;
+      ports.push_back(port);
+    }
+    return ports;
   }
   test::TempDir dir;
   ToolSettingsStore settings;
@@ -99,19 +112,51 @@ class TestShellConnection : public QObject {
     QCOMPARE(password->echoMode(), QLineEdit::Password);
   }
 
-  void aPortOrBaudNotListedSelectsNothing() {
+  void aBaudNotListedSelectsNothing() {
     DialogFixture f;
-    f.settings.Update([](ToolSettings& s) {
-      s.port_name = "COM9";
-      s.baud = 12345;
-    });
+    f.settings.Update([](ToolSettings& s) { s.baud = 12345; });
     auto dialog = f.Open();
-    QCOMPARE(Child<QComboBox>(dialog.get(), "port_list")->currentIndex(), -1);
     QCOMPARE(Child<QComboBox>(dialog.get(), "baud_list")->currentIndex(), -1);
     dialog->accept();
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
     QCOMPARE(f.settings.Get().baud, 0u);
-    QCOMPARE(f.settings.Get().port_name, std::string());
+  }
+
+  void thePortInForceIsListedAndKeptWhenTheProbeMissesIt() {
+    for (const char* in_force : {"COM9", "/dev/serial/by-id/usb-ZR_DTU_0001-if00"}) {
+      DialogFixture f;
+      f.settings.Update([&](ToolSettings& s) { s.port_name = in_force; });
+      auto dialog = f.Open();
+      auto* ports = Child<QComboBox>(dialog.get(), "port_list");
+      QCOMPARE(ports->count(), 4);
+      QCOMPARE(ports->currentText(), QString::fromLatin1(in_force));
+      dialog->accept();
+      QCOMPARE(f.settings.Get().port_name, std::string(in_force));
+    }
+  }
+
+  void eachPortShowsItsDescriptionAndStoresItsStableName() {
+    DialogFixture f;
+    PortInfo usb;
+    usb.kernel_name = "ttyUSB0";
+    usb.device = "/dev/ttyUSB0";
+    usb.stable_name = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    usb.name = usb.stable_name;
+    usb.vendor_id = "0403";
+    usb.product_id = "6001";
+    usb.serial = "A50285BI";
+    usb.product = "FT232R USB UART";
+    PortInfo uart;
+    uart.kernel_name = "ttyS0";
+    uart.name = "COM1";
+    auto dialog = f.OpenWith({usb, uart});
+    auto* ports = Child<QComboBox>(dialog.get(), "port_list");
+    QCOMPARE(Items(ports).mid(0, 2),
+             (QStringList{QString::fromUtf8("COM1 \xE2\x80\x94 ttyS0"),
+                          QString::fromUtf8("ttyUSB0 \xE2\x80\x94 FT232R USB UART (0403:6001, A50285BI)")}));
+    ports->setCurrentIndex(1);
+    dialog->accept();
+    QCOMPARE(f.settings.Get().port_name, usb.stable_name);
   }
 
   void passwordFieldTakesAtMostSixGbkBytes() {
@@ -132,6 +177,7 @@ class TestShellConnection : public QObject {
     f.flags.port_open.store(true);
     auto dialog = f.Open();
     Child<QComboBox>(dialog.get(), "port_list")->setCurrentIndex(1);  // COM10
+    QVERIFY(!Child<QCheckBox>(dialog.get(), "auto_reconnect")->isChecked());
     Child<QComboBox>(dialog.get(), "baud_list")->setCurrentText(QStringLiteral("115200"));
     Child<QLineEdit>(dialog.get(), "timeout_edit")->setText(QStringLiteral("30"));
     Child<QLineEdit>(dialog.get(), "password_edit")->setText(QStringLiteral("abc"));
@@ -149,12 +195,38 @@ class TestShellConnection : public QObject {
     QVERIFY(f.messages.texts.empty());
   }
 
-  void anEmptyPasswordIsStoredEmpty() {
+  void anUntouchedPasswordFieldKeepsTheStoredPassword() {
     DialogFixture f;
     auto dialog = f.Open();
     dialog->accept();
+    QCOMPARE(f.settings.Get().password, std::string("pilot"));
+    QVERIFY(test::ReadFileBytes(f.dir.File("tool_set.ini")).find("LOGIN_PWD=\xF0\xE9\xEC\xEF\xF4\r\n") !=
+            std::string::npos);
+  }
+
+  void aPasswordTypedAndClearedIsStoredEmpty() {
+    DialogFixture f;
+    auto dialog = f.Open();
+    auto* password = Child<QLineEdit>(dialog.get(), "password_edit");
+    password->setFocus();
+    QTest::keyClicks(password, QStringLiteral("ab"));
+    QTest::keyClick(password, Qt::Key_Backspace);
+    QTest::keyClick(password, Qt::Key_Backspace);
+    dialog->accept();
     QCOMPARE(f.settings.Get().password, std::string());
-    QVERIFY(test::ReadFileBytes(f.dir.File("tool_set.ini")).find("LOGIN_PWD=\r\n") != std::string::npos);
+  }
+
+  void autoReconnectIsStoredWhenItChanges() {
+    DialogFixture f;
+    auto dialog = f.Open();
+    Child<QCheckBox>(dialog.get(), "auto_reconnect")->setChecked(true);
+    dialog->accept();
+    QVERIFY(f.settings.Get().auto_reconnect);
+    QVERIFY(test::ReadFileBytes(f.dir.File("tool_set.ini")).ends_with("AUTO_RECONNECT=1\r\n"));
+    ToolSettingsStore reread;
+    ResetToolSettings(reread, f.dir.File("tool_set.ini"));
+    ReadToolSettings(reread);
+    QVERIFY(reread.Get().auto_reconnect);
   }
 
   void aTimeoutOutOfRangeIsRefusedAndNothingIsStored() {
@@ -197,7 +269,7 @@ class TestShellConnection : public QObject {
     shelltest::HarnessOptions options;
     options.view_factory = shelltest::RecordingPageFactory();
     shelltest::FrameHarness h(std::move(options));
-    h.frame().SetPortLister([] { return std::vector<std::string>{"COM3", "COM4"}; });
+    h.frame().SetPortLister([] { return DialogFixture::Ports({"COM3", "COM4"}); });
     h.Show();
     shelltest::ModalResponder fill([](QWidget* modal) {
       Child<QComboBox>(modal, "port_list")->setCurrentIndex(1);

@@ -10,7 +10,10 @@
 #include <QTest>
 #include <QToolBar>
 
+#include "serial/port_texts.h"
 #include "serial/serial_port.h"
+#include "support/dtusim_fixture.h"
+#include "support/temp_dir.h"
 #include "support/pty_peer.h"
 #include "support/shell_harness.h"
 #include "support/shell_modal.h"
@@ -202,6 +205,33 @@ class TestShellFrame : public QObject {
     QVERIFY(h.flags.port_closed.load());
     QVERIFY(!h.frame().IsConnected());
     QVERIFY(!h.frame().ModeSelector()->isEnabled());
+  }
+
+  void aRemovedDeviceClosesThePortWithOneLineAndComesBackWithAutoReconnect() {
+    test::TempDir dir;
+    const std::string link = dir.File("dtu");
+    test::DtuSimProcess sim;
+    QVERIFY2(sim.Start({"--link", link}), sim.error().c_str());
+    FrameHarness h(WithRecordingPages(link));
+    h.Show();
+    h.settings.Update([](ToolSettings& s) { s.auto_reconnect = true; });
+    QVERIFY(h.frame().OnOpenPort());
+    const std::size_t before = h.LogLines().size();
+    sim.Stop();
+    QTRY_VERIFY_WITH_TIMEOUT(h.LogHas(DeviceRemovedText(link)), 1000);
+    QCOMPARE(h.LogLines().size(), before + 1);
+    QCOMPARE(h.frame().PaneText(ui::kPanePort), Qs(link + std::string(": 关闭"_gbk)));
+    QCOMPARE(h.frame().PaneText(ui::kPaneConnection), Qs("连接状态: 未连接"_gbk));
+    QVERIFY(h.Enabled(ui::kIdOpenPort));
+    QVERIFY(!h.Enabled(ui::kIdClosePort));
+    QVERIFY(h.flags.port_closed.load());
+    // The unit is plugged in again.
+    test::DtuSimProcess again;
+    QVERIFY2(again.Start({"--link", link}), again.error().c_str());
+    QTRY_VERIFY_WITH_TIMEOUT(h.LogHas(DeviceReturnedText(link)), 5000);
+    QCOMPARE(h.frame().PaneText(ui::kPanePort), Qs(link + std::string(": 打开"_gbk)));
+    QVERIFY(h.Enabled(ui::kIdClosePort));
+    QVERIFY(h.flags.port_open.load());
   }
 
   void exitCommandEndsWith112WithoutAQuestion() {

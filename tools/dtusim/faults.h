@@ -33,12 +33,14 @@ struct Faults {
   std::vector<ValueOverride> values;        // forced values (new keywords are added)
   std::string report_mode;                  // the mode an S3 unit runs in, whatever it is asked
   bool huge_reply = false;                  // AT+GETPARAM? answers more than 40960 bytes
+  bool reenumerate_on_reset = false;        // AT+RESET drops the line and serves a new one
 };
 
 // A run of bytes the unit sends at a given time (milliseconds since start).
 struct Emission {
   Millis at{0};
   std::string bytes;
+  bool reenumerate = false;  // no bytes: the line goes away and a new one takes its place
 };
 
 // Cuts each emission into random pieces of 1 to kMaxPiece bytes separated by

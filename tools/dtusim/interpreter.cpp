@@ -253,6 +253,8 @@ void Interpreter::ScheduleBoot(Millis ok_at, std::vector<Emission>* out) {
   cr_seen_ = false;
   state_.Restart();
   booting_until_ = ok_at + boot_delay_;
+  // A USB unit drops off the bus as it resets and comes back as a new device.
+  if (faults_.reenumerate_on_reset) out->push_back({ok_at, std::string(), true});
   const DeviceProfile& p = state_.profile();
   std::string banner = Line("") + Line("IMEI Number: " + state_.saved().imei) +
                        Line("Manufacturer: " + p.manufacturer) + Line("Product Name: " + p.product_name) +

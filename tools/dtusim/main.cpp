@@ -131,6 +131,14 @@ int Run(int argc, char** argv) {
   serve.chunked = opt.chunked;
   serve.seed = opt.seed ? *opt.seed : std::random_device{}();
   serve.hangup_after = opt.hangup_after;
+  serve.reenumerate = [&]() {
+    if (!opt.link_path.empty()) RemoveLink(opt.link_path, line.peer_path());
+    line.Close();
+    if (!line.OpenPseudoTerminal(&error)) return false;
+    if (!opt.link_path.empty() && !MakeLink(opt.link_path, line.peer_path(), &error)) return false;
+    log.Note("re-enumerated: serving " + line.peer_path());
+    return true;
+  };
 
   std::printf("%s\n", line.peer_path().c_str());
   std::fflush(stdout);

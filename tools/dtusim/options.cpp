@@ -27,6 +27,7 @@ enum OptionId {
   kErrorOn,
   kDelay,
   kChunked,
+  kReenumerate,
   kSeed,
   kLfOnly,
   kValue,
@@ -60,6 +61,7 @@ const option kLongOptions[] = {
     {"report-mode", required_argument, nullptr, kReportMode},
     {"csq", required_argument, nullptr, kCsq},
     {"huge-reply", no_argument, nullptr, kHugeReply},
+    {"reenumerate-on-reset", no_argument, nullptr, kReenumerate},
     {"hangup-after", required_argument, nullptr, kHangupAfter},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
@@ -189,6 +191,9 @@ bool ParseOptions(int argc, char** argv, Options* out, std::string* error) {
       case kHugeReply:
         o.faults.huge_reply = true;
         break;
+      case kReenumerate:
+        o.faults.reenumerate_on_reset = true;
+        break;
       case kHangupAfter:
         if (!ParseNumber<std::uint64_t>(arg, UINT64_MAX, &n)) {
           *error = "--hangup-after takes a number of bytes";
@@ -272,6 +277,10 @@ Faults:
   --huge-reply        pad the AT+GETPARAM? reply beyond 40960 bytes
   --hangup-after N    drop the line (close the master side) after sending N
                       bytes, as an unplugged adapter would, and end
+  --reenumerate-on-reset
+                      after the OK to AT+RESET, drop the line and serve a new
+                      pseudo-terminal (the --link is removed and made again
+                      for it), as a USB unit re-enumerates when it resets
 
   -h, --help          show this text
       --version       show the version

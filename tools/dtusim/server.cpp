@@ -23,6 +23,12 @@ Millis Server::Now() const {
 
 void Server::Enqueue(const std::vector<Emission>& emissions) {
   for (const Emission& e : emissions) {
+    if (e.reenumerate) {
+      queue_.push_back(e);
+      queue_.back().at = std::max(e.at, last_queued_at_);
+      last_queued_at_ = queue_.back().at;
+      continue;
+    }
     std::vector<Emission> pieces = options_.chunked ? shaper_.Shape(e) : std::vector<Emission>{e};
     for (Emission& p : pieces) {
       // What the unit sends leaves in the order it was produced.
@@ -35,6 +41,16 @@ void Server::Enqueue(const std::vector<Emission>& emissions) {
 
 bool Server::SendDue(Millis now) {
   while (!queue_.empty() && queue_.front().at <= now) {
+    if (queue_.front().reenumerate) {
+      queue_.pop_front();
+      // The answer before it reaches the client first.
+      line_.WaitUntilRead(1000);
+      if (!options_.reenumerate || !options_.reenumerate()) {
+        end_ = ServeEnd::kLineError;
+        return false;
+      }
+      continue;
+    }
     std::string& bytes = queue_.front().bytes;
     size_t n = bytes.size();
     if (options_.hangup_after) n = std::min<std::uint64_t>(n, *options_.hangup_after - bytes_sent_);

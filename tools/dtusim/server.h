@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 
 #include "dtusim/faults.h"
@@ -23,6 +24,8 @@ struct ServeOptions {
   bool chunked = false;                       // answers in random small pieces
   std::uint32_t seed = 1;                     // for the pieces
   std::optional<std::uint64_t> hangup_after;  // drop the line after sending this many bytes
+  // Replaces the line by a new one (re-enumeration on reset); false when it fails.
+  std::function<bool()> reenumerate;
 };
 
 enum class ServeEnd {

@@ -1,5 +1,6 @@
 #include "ui/shell/connection_dlg.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -53,6 +54,15 @@ const std::vector<std::string>& BaudRateEntries() {
   return entries;
 }
 
+std::string PortChoiceText(const PortInfo& port) {
+  if (port.kernel_name.empty()) return port.name;
+  if (port.name.rfind("COM", 0) == 0) {
+    const std::string description = port.Description();
+    return port.name + " \xE2\x80\x94 " + port.kernel_name + (description.empty() ? "" : " (" + description + ")");
+  }
+  return port.Label();
+}
+
 QValidator::State GbkLengthValidator::validate(QString& input, int& /*pos*/) const {
   return Gbk(input).size() <= max_bytes_ ? Acceptable : Invalid;
 }
@@ -76,6 +86,8 @@ CConnectionDlg::CConnectionDlg(ToolSettingsStore& settings, ProcessFlags& flags,
   password_edit_->setEchoMode(QLineEdit::Password);
   password_edit_->setMaxLength(static_cast<int>(kMaxPasswordBytes));
   password_edit_->setValidator(new GbkLengthValidator(kMaxPasswordBytes, password_edit_));
+  auto_reconnect_ = new QCheckBox(Qs("自动重连"_gbk), this);
+  auto_reconnect_->setObjectName(QStringLiteral("auto_reconnect"));
 
   auto* grid = new QGridLayout;
   grid->addWidget(MakeLabel("串口号:"_gbk, this), 0, 0);
@@ -88,6 +100,7 @@ CConnectionDlg::CConnectionDlg(ToolSettingsStore& settings, ProcessFlags& flags,
   grid->addWidget(MakeLabel("登录密码:"_gbk, this), 3, 0);
   grid->addWidget(password_edit_, 3, 1);
   grid->addWidget(MakeLabel("(6位以内)"_gbk, this), 3, 2);
+  grid->addWidget(auto_reconnect_, 4, 1);
 
   auto* ok = new QPushButton(Qs("确  定"_gbk), this);
   ok->setObjectName(QStringLiteral("ok_button"));
@@ -105,21 +118,34 @@ CConnectionDlg::CConnectionDlg(ToolSettingsStore& settings, ProcessFlags& flags,
   layout->addLayout(grid);
   layout->addLayout(buttons);
 
-  // The ports present now, sorted as text (COM10 comes before COM2).
-  std::vector<std::string> ports = list_ports ? list_ports() : EnumeratePorts();
-  std::sort(ports.begin(), ports.end());
-  for (const std::string& name : ports) port_list_->addItem(Qs(name));
+  // The ports present now, sorted by their text (COM10 comes before COM2);
+  // each entry carries the name that OK stores.
+  const ToolSettings current = settings_.Get();
+  std::vector<PortInfo> ports = list_ports ? list_ports() : ListPorts();
+  std::vector<std::pair<std::string, std::string>> entries;  // text, name
+  for (const PortInfo& port : ports) entries.emplace_back(PortChoiceText(port), port.name);
+  std::sort(entries.begin(), entries.end());
+  for (const auto& [text, name] : entries) port_list_->addItem(QString::fromStdString(text), Qs(name));
   for (const std::string& baud : BaudRateEntries()) baud_list_->addItem(Qs(baud));
 
-  const ToolSettings current = settings_.Get();
+  // The port in force is always there and chosen: a path typed earlier, a
+  // by-id link, a port another program holds. Names compare as bytes.
   port_list_->setCurrentIndex(-1);
   for (int i = 0; i < port_list_->count(); ++i) {
-    if (Gbk(port_list_->itemText(i)) == current.port_name) port_list_->setCurrentIndex(i);
+    if (Gbk(port_list_->itemData(i).toString()) == current.port_name) port_list_->setCurrentIndex(i);
+  }
+  if (port_list_->currentIndex() < 0 && !current.port_name.empty()) {
+    const PortInfo* known = FindPort(ports, current.port_name);
+    QString text = Qs(current.port_name);
+    if (known != nullptr) text += QString::fromStdString(" \xE2\x80\x94 " + known->Label());
+    port_list_->addItem(text, Qs(current.port_name));
+    port_list_->setCurrentIndex(port_list_->count() - 1);
   }
   baud_list_->setCurrentIndex(baud_list_->findText(QString::number(current.baud), Qt::MatchExactly));
   timeout_edit_->setText(QString::number(current.connect_timeout));
   // The current password is never shown.
   password_edit_->clear();
+  auto_reconnect_->setChecked(current.auto_reconnect);
 }
 
 void CConnectionDlg::accept() {
@@ -131,9 +157,14 @@ void CConnectionDlg::accept() {
     timeout_edit_->selectAll();
     return;
   }
-  const std::string password = Gbk(password_edit_->text());
+  const ToolSettings before = settings_.Get();
+  // A field nobody typed in keeps the stored password (an empty one is
+  // still stored when the operator cleared what he typed).
+  const bool password_touched = password_edit_->isModified() || !password_edit_->text().isEmpty();
+  const std::string password = password_touched ? Gbk(password_edit_->text()) : before.password;
   const std::string port_name =
-      port_list_->currentIndex() < 0 ? std::string() : Gbk(port_list_->currentText());
+      port_list_->currentIndex() < 0 ? std::string() : Gbk(port_list_->currentData().toString());
+  const bool auto_reconnect = auto_reconnect_->isChecked();
   const std::uint32_t baud =
       baud_list_->currentIndex() < 0 ? 0u : static_cast<std::uint32_t>(Atoi(Gbk(baud_list_->currentText())));
 
@@ -142,8 +173,10 @@ void CConnectionDlg::accept() {
     s.password = password;
     s.port_name = port_name;
     s.baud = baud;
+    s.auto_reconnect = auto_reconnect;
   });
-  WriteConnectionSettings(settings_.Get().settings_path, port_name, *timeout, password, baud);
+  WriteConnectionSettings(before.settings_path, port_name, *timeout, password, baud);
+  if (auto_reconnect != before.auto_reconnect) WriteAutoReconnect(before.settings_path, auto_reconnect);
   // The open port keeps running, but the frame no longer counts it as open
   // for re-configuration until it is opened again.
   flags_.port_open.store(false);

@@ -1,7 +1,15 @@
 // CConnectionDlg: "连接设置". The operator picks the port, the baud rate,
-// the production test's connect timeout and the DTU login password. OK
-// stores them in ToolSettings and in section "SET" of tool_set.ini; the port
-// itself is neither opened, closed nor re-configured here.
+// the production test's connect timeout, the DTU login password and
+// "自动重连" (reopen the port when its device comes back). OK stores them in
+// ToolSettings and in section "SET" of tool_set.ini; the port itself is
+// neither opened, closed nor re-configured here.
+//
+// The port list shows each port with its description ("ttyUSB0 — FT232R USB
+// UART (0403:6001, A50285BI)"); choosing one stores its stable name (the
+// /dev/serial/by-id link) when it has one, COM<n> for a UART, else its
+// device path. The port in force is always listed and selected, also when
+// the probe does not find it. The password field starts empty; left
+// untouched, OK keeps the stored password.
 #pragma once
 
 #include <QDialog>
@@ -13,9 +21,11 @@
 #include <vector>
 
 #include "common/message_box.h"
+#include "serial/port_list.h"
 #include "settings/process_flags.h"
 #include "settings/tool_settings.h"
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -32,6 +42,10 @@ std::optional<unsigned> ParseConnectTimeout(std::string_view text);
 // The baud rates offered, in their order.
 const std::vector<std::string>& BaudRateEntries();
 
+// A port list entry's text: its label, "COM<n> — ttyS<n-1> ..." for a UART,
+// the bare name when nothing else is known (UTF-8).
+std::string PortChoiceText(const PortInfo& port);
+
 // Accepts a text while its GBK form is at most `max_bytes` long (the
 // password field holds six bytes, as the DTU's login does).
 class GbkLengthValidator final : public QValidator {
@@ -47,9 +61,9 @@ class CConnectionDlg : public QDialog {
   Q_OBJECT
 
  public:
-  using PortLister = std::function<std::vector<std::string>()>;
+  using PortLister = std::function<std::vector<PortInfo>()>;
 
-  // `list_ports` probes the ports (EnumeratePorts unless a test gives its own).
+  // `list_ports` probes the ports (ListPorts unless a test gives its own).
   CConnectionDlg(ToolSettingsStore& settings, ProcessFlags& flags, IMessageBox& messages, QWidget* parent,
                  PortLister list_ports = {});
 
@@ -64,6 +78,7 @@ class CConnectionDlg : public QDialog {
   QComboBox* baud_list_ = nullptr;
   QLineEdit* timeout_edit_ = nullptr;
   QLineEdit* password_edit_ = nullptr;
+  QCheckBox* auto_reconnect_ = nullptr;
 };
 
 }  // namespace zt::ui

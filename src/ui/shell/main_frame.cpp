@@ -17,7 +17,9 @@
 #include "ui/bars/log_list_box.h"
 #include "ui/bars/status_panes.h"
 #include "ui/common/qt_text.h"
+#include "serial/port_texts.h"
 #include "ui/shell/frame_reports.h"
+#include "ui/shell/port_events_bridge.h"
 #include "ui/shell/shell_texts.h"
 #include "ui/shell/worker_reports_bridge.h"
 #include "ui/terminal/view_serial.h"
@@ -57,7 +59,11 @@ CMainFrame::CMainFrame(FrameServices services, FrameOptions options, QWidget* pa
 
   catalogue_errors_ =
       std::make_unique<QtCatalogueErrors>(messages_, [this](std::string_view line) { AddLogLine(line); });
-  port_ = std::make_unique<CSerialPort>(services_.settings, services_.flags, messages_);
+  port_events_ = std::make_unique<PortEventsBridge>(
+      this, [this](const std::string& name) { HandlePortRemoved(name); },
+      [this](const std::string& name) { HandlePortReturned(name); });
+  port_ = std::make_unique<CSerialPort>(services_.settings, services_.flags);
+  port_->SetEvents(port_events_.get());
   frame_reports_ = std::make_unique<FrameReports>(*this);
   bridge_ = std::make_unique<WorkerReportsBridge>(*frame_reports_);
   worker_ = std::make_unique<CConfigThread>(WorkerEnvironment{*port_, services_.catalogue, services_.settings,
@@ -111,6 +117,7 @@ void CMainFrame::Shutdown() {
   }
   // The page goes before the port: the AT terminal's threads use it.
   delete takeCentralWidget();
+  port_->SetEvents(nullptr);
   port_->Close();
 }
 
@@ -185,7 +192,13 @@ bool CMainFrame::SwitchView(int view_id) {
   if (page_ && !page_->CanLeave()) return false;
   if (view_id == kViewConfig) {
     at_view_showing_ = false;
-    port_->ReopenForConfig();  // does nothing unless the port is open
+    // Does nothing unless the port is open.
+    const PortResult reopened = port_->ReopenForConfig();
+    if (reopened) {
+      StoreConfigLineFormat(services_.settings);
+    } else if (reopened.kind != PortErrorKind::kNotOpen) {
+      messages_.ShowMessage(ReopenFailureText(reopened), PortCaptionText(), MessageIcon::kError);
+    }
   } else {
     at_view_showing_ = view_id == kViewSerial;
   }

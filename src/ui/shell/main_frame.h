@@ -45,6 +45,7 @@ namespace zt::ui {
 class CCoolBar;
 class CLogListBox;
 class CStatusPanes;
+class PortEventsBridge;
 class WorkerReportsBridge;
 
 // Command ids of the menu and the toolbar.
@@ -172,7 +173,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   // How the exit command ends the program; tests replace it.
   void SetExitHandler(std::function<void(int)> handler) { exit_handler_ = std::move(handler); }
   // How the port list of the connection dialog is probed; tests replace it.
-  void SetPortLister(std::function<std::vector<std::string>()> lister) { port_lister_ = std::move(lister); }
+  void SetPortLister(std::function<std::vector<PortInfo>()> lister) { port_lister_ = std::move(lister); }
 
   // True when the worker has nothing queued or running.
   bool WorkerIsIdle();
@@ -211,6 +212,14 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   void HandleDtuConnected();
   void HandleCommandFinished(unsigned message, bool succeeded);
 
+  // The port's own reports (port_events_bridge.h), on the UI thread.
+  void HandlePortRemoved(const std::string& port_name);
+  void HandlePortReturned(const std::string& port_name);
+  // The frame's state of an open port, and of a closed one (panes, commands,
+  // connection), after the port has opened or closed.
+  void EnterPortOpenState(const std::string& port_name);
+  void EnterPortClosedState();
+
   void SetSelectorIndex(int index);
   void SetSelectorEnabled(bool enabled);
   void UpdateClock();
@@ -220,6 +229,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   std::string catalogue_folder_;
   QtMessageBox messages_;
   std::unique_ptr<QtCatalogueErrors> catalogue_errors_;
+  std::unique_ptr<PortEventsBridge> port_events_;
   std::unique_ptr<CSerialPort> port_;
   std::unique_ptr<FrameReports> frame_reports_;
   std::unique_ptr<WorkerReportsBridge> bridge_;
@@ -252,7 +262,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   bool selector_enabled_ = false;            // as the frame's state says, a test run aside
 
   std::function<void(int)> exit_handler_;
-  std::function<std::vector<std::string>()> port_lister_;
+  std::function<std::vector<PortInfo>()> port_lister_;
 };
 
 }  // namespace zt::ui

@@ -1,6 +1,7 @@
 // The menu and toolbar commands.
 #include <QComboBox>
 
+#include "serial/port_texts.h"
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
 #include "ui/bars/status_panes.h"
@@ -23,26 +24,56 @@ void CMainFrame::OnConnectionSettings() {
 }
 
 bool CMainFrame::OnOpenPort() {
-  // The port shows its own message when it will not open; nothing changes then.
-  if (!port_->Open()) return false;
+  StoreDefaultPortNameIfEmpty(services_.settings);
+  const PortResult opened = port_->Open();
+  if (!opened) {
+    // Nothing changes. What Linux adds to the reasons (permission, a
+    // program that holds the port, no terminal, a speed) goes to the run log
+    // too, where it stays after the box is gone.
+    const std::string text = OpenFailureText(opened);
+    if (opened.kind != PortErrorKind::kNoSuchDevice && opened.kind != PortErrorKind::kOther) AddLogLine(text);
+    messages_.ShowMessage(text, PortCaptionText(), MessageIcon::kError);
+    return false;
+  }
   const std::string name = port_->OpenedPortName();
   AddLogLine(Format("打开%s成功"_gbk, name));
-  opened_port_name_ = name;
-  SetPaneText(kPanePort, name + std::string(": 打开"_gbk));
+  for (const std::string& notice : opened.notices) AddLogLine(notice);
+  EnterPortOpenState(name);
+  return true;
+}
+
+void CMainFrame::EnterPortOpenState(const std::string& port_name) {
+  opened_port_name_ = port_name;
+  SetPaneText(kPanePort, port_name + std::string(": 打开"_gbk));
   services_.commands.OnPortOpened();
   RefreshCommandStates();
-  return true;
 }
 
 void CMainFrame::OnClosePort() {
   port_->Close();
   AddLogLine(Format("关闭%s成功"_gbk, opened_port_name_));
+  EnterPortClosedState();
+}
+
+void CMainFrame::EnterPortClosedState() {
   SetPaneText(kPanePort, opened_port_name_ + std::string(": 关闭"_gbk));
   SetPaneText(kPaneConnection, status_texts::kNotConnected);
   services_.commands.OnPortClosed();
   connected_ = false;
   SetSelectorEnabled(false);
   RefreshCommandStates();
+}
+
+// The port closed itself when its device went away; its flags say so
+// already. The window shows the closed port with one line for the cause.
+void CMainFrame::HandlePortRemoved(const std::string& port_name) {
+  AddLogLine(DeviceRemovedText(port_name));
+  EnterPortClosedState();
+}
+
+void CMainFrame::HandlePortReturned(const std::string& port_name) {
+  AddLogLine(DeviceReturnedText(port_name));
+  EnterPortOpenState(port_name);
 }
 
 void CMainFrame::OnParameterView() {

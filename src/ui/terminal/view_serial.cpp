@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "serial/port_texts.h"
 #include "serial/serial_port.h"
 #include "settings/process_flags.h"
 #include "terminal/quick_send_file.h"
@@ -298,7 +299,8 @@ void CViewSerial::TogglePanel() {
 void CViewSerial::ChangeLineSetting(LineList list, std::string_view gbk_text) {
   const LineSettingCode code = LineSettingFromEntry(list, gbk_text);
   // The port ignores the choice while it is closed and when nothing changes.
-  frame().Port().SetLineSetting(code.kind, code.value);
+  const PortResult changed = frame().Port().SetLineSetting(code.kind, code.value);
+  if (!changed) frame().Messages().ShowMessage(ReopenFailureText(changed), PortCaptionText(), MessageIcon::kError);
 }
 
 }  // namespace zt::ui

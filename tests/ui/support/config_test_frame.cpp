@@ -5,7 +5,7 @@
 namespace zt::ui::test {
 
 ConfigTestFrame::ConfigTestFrame()
-    : port(std::make_unique<CSerialPort>(settings, flags, messages)), folder(ProgramDirectory()) {}
+    : port(std::make_unique<CSerialPort>(settings, flags)), folder(ProgramDirectory()) {}
 
 ConfigTestFrame::~ConfigTestFrame() = default;
 
