@@ -13,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-          libgtest-dev libgmock-dev libbenchmark-dev
+          libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
           qt6-base-dev libgl1-mesa-dev libxkbcommon-dev
           xvfb xauth fonts-wqy-microhei socat
           dpkg-dev file help2man lintian)
