@@ -89,15 +89,6 @@ AtReplyEnd Exchange(CSerialPort& port, const std::string& command, long timeout_
 
 }  // namespace
 
-std::string CheckAtOptions(const Options& o) {
-  if (o.command == Command::kAt) {
-    if (o.at_commands.empty()) return "at needs at least one COMMAND";
-    return {};
-  }
-  if (o.no_login || o.timeout_ms) return "--no-login and --timeout belong to at";
-  return {};
-}
-
 int RunAt(const Options& options) {
   const std::optional<std::vector<std::string>> commands = GbkCommands(options.at_commands);
   if (!commands) return kExitUsage;

@@ -19,10 +19,6 @@ namespace zt::cli {
 
 inline constexpr long kDefaultAtTimeoutMs = 10000;
 
-// Why the at options (or their use with another command) are refused; empty
-// when they are fine.
-std::string CheckAtOptions(const Options& options);
-
 int RunAt(const Options& options);
 
 }  // namespace zt::cli

@@ -1,138 +1,38 @@
 #include "cli/cli_options.h"
 
-#include "cli/at_command.h"
-#include "cli/monitor_command.h"
+#include "params/channel_modes.h"
 
-#include <getopt.h>
+#include <CLI/CLI.hpp>
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
+#include <iterator>
+#include <string_view>
 
 namespace zt::cli {
 namespace {
 
-enum LongOnly : int {
-  kOptPassword = 1000,
-  kOptCatalogueDir,
-  kOptSettings,
-  kOptParam,
-  kOptExport,
-  kOptConfig,
-  kOptPartial,
-  kOptRunTest,
-  kOptKey,
-  kOptCsq,
-  kOptFinished,
-  kOptProduct,
-  kOptImei,
-  kOptContinuous,
-  kOptWait,
-  kOptUnits,
-  kOptVersion,
-  kOptNoLogin,
-  kOptTimeout,
-  kOptTimestamps,
-  kOptHex,
-  kOptLog,
-};
-
-std::optional<long> ParseNumber(const char* text) {
-  if (text == nullptr || *text == '\0') return std::nullopt;
+std::optional<long> ParseNumber(const std::string& text) {
+  if (text.empty()) return std::nullopt;
   errno = 0;
   char* end = nullptr;
-  const long value = std::strtol(text, &end, 10);
+  const long value = std::strtol(text.c_str(), &end, 10);
   if (errno != 0 || *end != '\0') return std::nullopt;
   return value;
 }
 
-std::optional<int> SelectorOf(const std::string& mode) {
-  static const char* const kModes[] = {"SIN", "BAK", "MUL", "MULB"};
-  for (int i = 0; i < 4; ++i) {
-    if (mode == kModes[i]) return i;
+constexpr std::int32_t kModes[] = {kModeSin, kModeBak, kModeMul, kModeMulb};
+
+std::string ModeList() {
+  std::string list;
+  for (std::size_t i = 0; i < std::size(kModes); ++i) {
+    if (i > 0) list += i + 1 == std::size(kModes) ? " or " : ", ";
+    list += ModeToken(kModes[i]);
   }
-  return std::nullopt;
+  return list;
 }
 
-std::optional<Command> CommandOf(const std::string& name) {
-  if (name == "read") return Command::kRead;
-  if (name == "write") return Command::kWrite;
-  if (name == "defaults") return Command::kDefaults;
-  if (name == "restart") return Command::kRestart;
-  if (name == "prodtest") return Command::kProdtest;
-  if (name == "paths") return Command::kPaths;
-  if (name == "at") return Command::kAt;
-  if (name == "monitor") return Command::kMonitor;
-  return std::nullopt;
-}
-
-}  // namespace
-
-std::string UsageText() {
-  return R"(Usage: zereltool-cli [OPTIONS] COMMAND [ARGS]
-
-Configures and tests a DTU on a serial port without the window.
-
-options
-  -p, --port NAME         port name or device path: COM<n> is /dev/ttyS<n-1>, a name
-                          starting with / is used as is, other names are under /dev
-                          (default: tool_set.ini, else COM1)
-  -b, --baud N            line speed (default: tool_set.ini, else 57600)
-      --password TEXT     login password, at most 6 characters
-                          (default: tool_set.ini, else the built-in one)
-  -m, --mode MODE         channel mode SIN, BAK, MUL or MULB (default SIN)
-      --catalogue-dir DIR folder with dtuparam_s2.ini and dtuparam_s3.ini
-                          (default: see paths)
-      --settings FILE     the tool_set.ini to read (default: see paths)
-  -h, --help              this text
-      --version           the version
-
-commands
-  read [--export FILE]    connect (which queries) and print the parameter table;
-                          with --export also write the configuration file
-  write --param KEY=VALUE [--param ...]
-                          connect, give each parameter whose short name is KEY the
-                          value (checked as an operator's edit is), select exactly
-                          those, then set with channels; KEY@N names the channel
-                          group of channel N when several groups share the keyword
-  write --config FILE [--partial]
-                          connect, import the configuration file, select every
-                          parameter that is not read-only, then set with channels;
-                          a file that lacks a parameter the set would send is
-                          refused (it would be sent empty) unless --partial is
-                          given, which selects only the parameters the file holds
-  defaults                connect, restore the factory values for --mode, then query
-  restart                 connect, then restart the DTU
-  at [--no-login] [--timeout MS] COMMAND...
-                          wake the DTU and log in (unless --no-login: the commands go
-                          to the port as it is), send each COMMAND with CR LF and print
-                          its reply after the echo, up to its OK or ERROR line; stops at
-                          the first ERROR or at a reply not complete within MS
-                          milliseconds (default 10000)
-  monitor [--timestamps] [--hex] [--log FILE]
-                          print what the port receives, sending nothing, until Ctrl+C;
-                          --timestamps starts each line with the time its first byte
-                          came, --hex shows 16 bytes a line as hex with the text beside,
-                          --log also writes it (GBK) to FILE, a new file
-  prodtest [--config FILE] [--run-test --key TEXT --csq N]
-           [--finished [--product P --imei I]] [--continuous --wait SECONDS] [--units N]
-                          the production test: --config configures and compares from
-                          the file, --run-test resets the unit and waits for the key
-                          string, then checks the signal against N; --finished writes
-                          the product number and IMEI (asked on standard input when
-                          not given); --units N ends a continuous run after N passed
-                          units; Ctrl+C stops the run as the Stop button does. The
-                          test's lines go to standard error; the choices are stored
-                          in section TEST of the settings file, as Start stores them
-  paths                   print which settings, catalogue and other files are used,
-                          and why (beside the program, or the user's own folders
-                          when the tool is installed)
-  ports [--json] [--udev-rule PORT [--serial]]
-                          list the serial ports (name, stable name, description,
-                          VID:PID, serial number, holder), or print a udev rule that
-                          keeps ModemManager off the USB port PORT
-
-output
+constexpr const char* kFooter = R"(output
   The run log goes to standard error, one line per entry, as UTF-8. The parameter
   table goes to standard output as tab-separated UTF-8 rows: group, parameter,
   short name, value (passwords masked; tab, CR and LF in a value shown as \t \r \n).
@@ -146,120 +46,203 @@ exit status
   2 bad usage, a port that cannot be opened, a refused value, setting or configuration
   file, or a catalogue error
 )";
+
+// Options written before their command's name, or given to another command:
+// what today's users are told.
+struct Stray {
+  std::string_view option;
+  const char* message;
+};
+constexpr const char* kProdtestOnly =
+    "--run-test, --key, --csq, --finished, --product, --imei, --continuous, --wait and --units belong to prodtest";
+constexpr Stray kStrays[] = {
+    {"--export", "--export belongs to read"},
+    {"--param", "--param belongs to write"},
+    {"--config", "--config belongs to write and prodtest"},
+    {"--partial", "--partial belongs to write --config"},
+    {"--run-test", kProdtestOnly}, {"--key", kProdtestOnly}, {"--csq", kProdtestOnly},
+    {"--finished", kProdtestOnly}, {"--product", kProdtestOnly}, {"--imei", kProdtestOnly},
+    {"--continuous", kProdtestOnly}, {"--wait", kProdtestOnly}, {"--units", kProdtestOnly},
+    {"--no-login", "--no-login and --timeout belong to at"},
+    {"--timeout", "--no-login and --timeout belong to at"},
+    {"--timestamps", "--timestamps, --hex and --log belong to monitor"},
+    {"--hex", "--timestamps, --hex and --log belong to monitor"},
+    {"--log", "--timestamps, --hex and --log belong to monitor"},
+};
+
+// What the options hold as text until they are checked.
+struct Texts {
+  std::optional<std::string> baud, mode, csq, wait, units, timeout;
+};
+
+// The whole command line; `o` and `t` receive what it holds.
+void Describe(CLI::App& app, Options& o, Texts& t) {
+  app.description("Configures and tests a DTU on a serial port without the window.");
+  app.footer(kFooter);
+  app.set_help_flag("-h,--help", "this text");
+  app.set_version_flag("--version", std::string(), "the version");
+  app.get_formatter()->column_width(34);
+  // Options of the whole tool may also follow the command's name; what is
+  // not recognised is kept and judged after the parse.
+  app.fallthrough();
+  app.allow_extras();
+  app.require_subcommand(0, 1);
+  app.add_option("-p,--port", o.port,
+                 "port name or device path: COM<n> is /dev/ttyS<n-1>, a name starting with / is used as is, "
+                 "other names are under /dev (default: tool_set.ini, else COM1)");
+  app.add_option("-b,--baud", t.baud, "line speed (default: tool_set.ini, else 57600)")->type_name("N");
+  app.add_option("--password", o.password,
+                 "login password, at most 6 characters (default: tool_set.ini, else the built-in one)");
+  app.add_option("-m,--mode", t.mode, "channel mode " + ModeList() + " (default " +
+                                          std::string(ModeToken(kModeSin)) + ")")->type_name("MODE");
+  app.add_option("--catalogue-dir", o.catalogue_dir,
+                 "folder with dtuparam_s2.ini and dtuparam_s3.ini (default: see paths)")->type_name("DIR");
+  app.add_option("--settings", o.settings_file, "the tool_set.ini to read (default: see paths)")
+      ->type_name("FILE");
+
+  const auto command = [&](const char* name, Command which, const char* text) {
+    CLI::App* sub = app.add_subcommand(name, text);
+    sub->parse_complete_callback([&o, which] { o.command = which; });
+    return sub;
+  };
+  CLI::App* read = command("read", Command::kRead,
+                           "connect (which queries) and print the parameter table; with --export also write the "
+                           "configuration file");
+  read->add_option("--export", o.export_file, "also write the configuration file FILE")->type_name("FILE");
+
+  CLI::App* write = command(
+      "write", Command::kWrite,
+      "connect, then set with channels. --param: give each parameter whose short name is KEY the value (checked "
+      "as an operator's edit is) and select exactly those; KEY@N names the channel group of channel N when several "
+      "groups share the keyword. --config: import the configuration file and select every parameter that is not "
+      "read-only; a file that lacks a parameter the set would send is refused (it would be sent empty) unless "
+      "--partial is given, which selects only the parameters the file holds");
+  write->add_option("--param", o.params, "KEY=VALUE, repeatable")->type_name("KEY=VALUE")->allow_extra_args(false);
+  write->add_option("--config", o.config_file, "the configuration file to import")->type_name("FILE");
+  write->add_flag("--partial", o.partial, "select only the parameters the file holds");
+
+  command("defaults", Command::kDefaults, "connect, restore the factory values for --mode, then query");
+  command("restart", Command::kRestart, "connect, then restart the DTU");
+
+  CLI::App* at = command("at", Command::kAt,
+                         "wake the DTU and log in (unless --no-login: the commands go to the port as it is), send "
+                         "each COMMAND with CR LF and print its reply after the echo, up to its OK or ERROR line; "
+                         "stops at the first ERROR or at a reply not complete within MS milliseconds "
+                         "(default 10000)");
+  at->add_option("COMMAND", o.at_commands, "the AT commands, in order");
+  at->add_flag("--no-login", o.no_login, "send to the port as it is");
+  at->add_option("--timeout", t.timeout, "milliseconds a reply may take")->type_name("MS");
+
+  CLI::App* monitor = command("monitor", Command::kMonitor,
+                              "print what the port receives, sending nothing, until Ctrl+C");
+  monitor->add_flag("--timestamps", o.timestamps, "start each line with the time its first byte came");
+  monitor->add_flag("--hex", o.hex, "show 16 bytes a line as hex with the text beside");
+  monitor->add_option("--log", o.log_file, "also write it (GBK) to FILE, a new file")->type_name("FILE");
+
+  CLI::App* prodtest = command(
+      "prodtest", Command::kProdtest,
+      "the production test; Ctrl+C stops the run as the Stop button does. The test's lines go to standard error; "
+      "the choices are stored in section TEST of the settings file, as Start stores them");
+  prodtest->add_option("--config", o.config_file, "configure and compare from the file")->type_name("FILE");
+  prodtest->add_flag("--run-test", o.run_test, "reset the unit and wait for the key string, then check the signal");
+  prodtest->add_option("--key", o.key, "the key string")->type_name("TEXT");
+  prodtest->add_option("--csq", t.csq, "the least signal")->type_name("N");
+  prodtest->add_flag("--finished", o.finished,
+                     "write the product number and IMEI (asked on standard input when not given)");
+  prodtest->add_option("--product", o.product, "the product number")->type_name("P");
+  prodtest->add_option("--imei", o.imei, "the IMEI")->type_name("I");
+  prodtest->add_flag("--continuous", o.continuous, "test one unit after the other");
+  prodtest->add_option("--wait", t.wait, "seconds between units")->type_name("SECONDS");
+  prodtest->add_option("--units", t.units, "end a continuous run after N passed units")->type_name("N");
+
+  command("paths", Command::kPaths,
+          "print which settings, catalogue and other files are used, and why (beside the program, or the user's "
+          "own folders when the tool is installed)");
+  // Listed for the help only: main() hands "ports" to its own parser first.
+  app.add_subcommand("ports",
+                     "[--json] [--udev-rule PORT [--serial]]: list the serial ports (name, stable name, "
+                     "description, VID:PID, serial number, holder), or print a udev rule that keeps "
+                     "ModemManager off the USB port PORT");
+}
+
+// What the parse left over, as today's users are told it.
+std::string LeftOver(const Options& o, const std::vector<std::string>& rest) {
+  const std::string& word = rest.front();
+  if (word.starts_with("-")) {
+    const std::string name = word.substr(0, word.find('='));
+    for (const Stray& s : kStrays) {
+      if (name == s.option) return s.message;
+    }
+    return "unknown or incomplete option: " + word;
+  }
+  if (o.command == Command::kNone) return "unknown command: " + word;
+  return "unexpected argument: " + word;
+}
+
+// Numbers and the mode, as given in text.
+std::string TakeTexts(const Texts& t, Options& o) {
+  if (t.baud) {
+    const auto n = ParseNumber(*t.baud);
+    if (!n || *n <= 0) return "--baud needs a positive number";
+    o.baud = static_cast<unsigned>(*n);
+  }
+  if (t.mode) {
+    const ModeChoice choice = ModeFromToken(*t.mode, kModeSin);
+    if (!choice.recognised) return "--mode is " + ModeList();
+    o.mode_selector = choice.selector_index;
+  }
+  if (t.csq) {
+    const auto n = ParseNumber(*t.csq);
+    if (!n) return "--csq needs a number";
+    o.csq = *n;
+  }
+  if (t.wait) {
+    const auto n = ParseNumber(*t.wait);
+    if (!n || *n < 0) return "--wait needs a number of seconds";
+    o.wait_seconds = *n;
+  }
+  if (t.units) {
+    const auto n = ParseNumber(*t.units);
+    if (!n || *n < 1) return "--units needs a positive number";
+    o.units = *n;
+  }
+  if (t.timeout) {
+    const auto n = ParseNumber(*t.timeout);
+    if (!n || *n < 1) return "--timeout needs a positive number of milliseconds";
+    o.timeout_ms = *n;
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string UsageText() {
+  Options o;
+  Texts t;
+  CLI::App app("", "zereltool-cli");
+  Describe(app, o, t);
+  return app.help("", CLI::AppFormatMode::All);
 }
 
 ParseResult ParseOptions(int argc, char** argv) {
-  static const option kLong[] = {
-      {"port", required_argument, nullptr, 'p'},
-      {"baud", required_argument, nullptr, 'b'},
-      {"password", required_argument, nullptr, kOptPassword},
-      {"mode", required_argument, nullptr, 'm'},
-      {"catalogue-dir", required_argument, nullptr, kOptCatalogueDir},
-      {"settings", required_argument, nullptr, kOptSettings},
-      {"param", required_argument, nullptr, kOptParam},
-      {"export", required_argument, nullptr, kOptExport},
-      {"config", required_argument, nullptr, kOptConfig},
-      {"partial", no_argument, nullptr, kOptPartial},
-      {"run-test", no_argument, nullptr, kOptRunTest},
-      {"key", required_argument, nullptr, kOptKey},
-      {"csq", required_argument, nullptr, kOptCsq},
-      {"finished", no_argument, nullptr, kOptFinished},
-      {"product", required_argument, nullptr, kOptProduct},
-      {"imei", required_argument, nullptr, kOptImei},
-      {"continuous", no_argument, nullptr, kOptContinuous},
-      {"wait", required_argument, nullptr, kOptWait},
-      {"units", required_argument, nullptr, kOptUnits},
-      {"no-login", no_argument, nullptr, kOptNoLogin},
-      {"timeout", required_argument, nullptr, kOptTimeout},
-      {"timestamps", no_argument, nullptr, kOptTimestamps},
-      {"hex", no_argument, nullptr, kOptHex},
-      {"log", required_argument, nullptr, kOptLog},
-      {"help", no_argument, nullptr, 'h'},
-      {"version", no_argument, nullptr, kOptVersion},
-      {nullptr, 0, nullptr, 0},
-  };
   ParseResult r;
   Options& o = r.options;
-  optind = 0;  // allow repeated parsing (tests)
-  opterr = 0;
-  for (;;) {
-    const int c = getopt_long(argc, argv, "+p:b:m:h", kLong, nullptr);
-    if (c == -1) {
-      // A word that is not an option: the command. Options may follow it.
-      if (optind >= argc) break;
-      if (o.command == Command::kAt) {  // the commands to send
-        o.at_commands.emplace_back(argv[optind++]);
-        continue;
-      }
-      if (o.command != Command::kNone) return {o, std::string("unexpected argument: ") + argv[optind]};
-      const auto command = CommandOf(argv[optind]);
-      if (!command) return {o, std::string("unknown command: ") + argv[optind]};
-      o.command = *command;
-      ++optind;
-      continue;
-    }
-    const std::string arg = optarg != nullptr ? optarg : "";
-    switch (c) {
-      case 'p': o.port = arg; break;
-      case 'b': {
-        const auto n = ParseNumber(optarg);
-        if (!n || *n <= 0) return {o, "--baud needs a positive number"};
-        o.baud = static_cast<unsigned>(*n);
-        break;
-      }
-      case kOptPassword: o.password = arg; break;
-      case 'm': {
-        const auto s = SelectorOf(arg);
-        if (!s) return {o, "--mode is SIN, BAK, MUL or MULB"};
-        o.mode_selector = *s;
-        break;
-      }
-      case kOptCatalogueDir: o.catalogue_dir = arg; break;
-      case kOptSettings: o.settings_file = arg; break;
-      case kOptParam: o.params.push_back(arg); break;
-      case kOptExport: o.export_file = arg; break;
-      case kOptConfig: o.config_file = arg; break;
-      case kOptPartial: o.partial = true; break;
-      case kOptRunTest: o.run_test = true; break;
-      case kOptKey: o.key = arg; break;
-      case kOptCsq: {
-        const auto n = ParseNumber(optarg);
-        if (!n) return {o, "--csq needs a number"};
-        o.csq = *n;
-        break;
-      }
-      case kOptFinished: o.finished = true; break;
-      case kOptProduct: o.product = arg; break;
-      case kOptImei: o.imei = arg; break;
-      case kOptContinuous: o.continuous = true; break;
-      case kOptWait: {
-        const auto n = ParseNumber(optarg);
-        if (!n || *n < 0) return {o, "--wait needs a number of seconds"};
-        o.wait_seconds = *n;
-        break;
-      }
-      case kOptUnits: {
-        const auto n = ParseNumber(optarg);
-        if (!n || *n < 1) return {o, "--units needs a positive number"};
-        o.units = *n;
-        break;
-      }
-      case kOptNoLogin: o.no_login = true; break;
-      case kOptTimeout: {
-        const auto n = ParseNumber(optarg);
-        if (!n || *n < 1) return {o, "--timeout needs a positive number of milliseconds"};
-        o.timeout_ms = *n;
-        break;
-      }
-      case kOptTimestamps: o.timestamps = true; break;
-      case kOptHex: o.hex = true; break;
-      case kOptLog: o.log_file = arg; break;
-      case 'h': o.help = true; return r;
-      case kOptVersion: o.version = true; return r;
-      default:
-        return {o, std::string("unknown or incomplete option: ") + (optind > 0 && optind <= argc ? argv[optind - 1] : "")};
-    }
+  Texts t;
+  CLI::App app("", "zereltool-cli");
+  Describe(app, o, t);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    o.help = true;
+    return r;
+  } catch (const CLI::CallForVersion&) {
+    o.version = true;
+    return r;
+  } catch (const CLI::ParseError& e) {
+    return {o, e.what()};
   }
+  if (const std::vector<std::string> rest = app.remaining(true); !rest.empty()) return {o, LeftOver(o, rest)};
+  if (std::string e = TakeTexts(t, o); !e.empty()) return {o, std::move(e)};
   if (o.command == Command::kNone) return {o, "no command given"};
   if (o.command == Command::kWrite && o.params.empty() && !o.config_file) {
     return {o, "write needs --param KEY=VALUE or --config FILE"};
@@ -267,22 +250,8 @@ ParseResult ParseOptions(int argc, char** argv) {
   if (o.command == Command::kWrite && !o.params.empty() && o.config_file) {
     return {o, "write takes --param or --config, not both"};
   }
-  if (o.export_file && o.command != Command::kRead) return {o, "--export belongs to read"};
-  if (!o.params.empty() && o.command != Command::kWrite) return {o, "--param belongs to write"};
-  if (o.config_file && o.command != Command::kWrite && o.command != Command::kProdtest) {
-    return {o, "--config belongs to write and prodtest"};
-  }
-  if (o.partial && (o.command != Command::kWrite || !o.config_file)) {
-    return {o, "--partial belongs to write --config"};
-  }
-  const bool prodtest_options = o.run_test || o.key || o.csq || o.finished || o.product || o.imei ||
-                                o.continuous || o.wait_seconds || o.units;
-  if (prodtest_options && o.command != Command::kProdtest) {
-    return {o, "--run-test, --key, --csq, --finished, --product, --imei, --continuous, --wait and --units "
-               "belong to prodtest"};
-  }
-  if (std::string e = CheckAtOptions(o); !e.empty()) return {o, std::move(e)};
-  if (std::string e = CheckMonitorOptions(o); !e.empty()) return {o, std::move(e)};
+  if (o.partial && !o.config_file) return {o, "--partial belongs to write --config"};
+  if (o.command == Command::kAt && o.at_commands.empty()) return {o, "at needs at least one COMMAND"};
   if ((o.product || o.imei) && !o.finished) return {o, "--product and --imei belong to --finished"};
   if (o.product.has_value() != o.imei.has_value()) return {o, "--product and --imei go together"};
   return r;

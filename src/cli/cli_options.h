@@ -31,11 +31,11 @@ struct Options {
   bool continuous = false;
   std::optional<long> wait_seconds;
   std::optional<long> units;
-  // at (CheckAtOptions of at_command.h checks them)
+  // at
   std::vector<std::string> at_commands;  // as given
   bool no_login = false;
   std::optional<long> timeout_ms;
-  // monitor (CheckMonitorOptions of monitor_command.h)
+  // monitor
   bool timestamps = false;
   bool hex = false;
   std::optional<std::string> log_file;

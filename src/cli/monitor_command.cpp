@@ -73,13 +73,6 @@ void Print(std::string_view utf8) {
 
 }  // namespace
 
-std::string CheckMonitorOptions(const Options& o) {
-  if (o.command != Command::kMonitor && (o.timestamps || o.hex || o.log_file)) {
-    return "--timestamps, --hex and --log belong to monitor";
-  }
-  return {};
-}
-
 int RunMonitor(const Options& options) {
   LogFile log;
   if (options.log_file && !log.Create(*options.log_file)) {

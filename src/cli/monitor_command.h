@@ -17,8 +17,6 @@
 
 namespace zt::cli {
 
-std::string CheckMonitorOptions(const Options& options);
-
 int RunMonitor(const Options& options);
 
 }  // namespace zt::cli

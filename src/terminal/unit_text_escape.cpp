@@ -66,18 +66,8 @@ std::string UnitTextEscaper::Finish() {
   return out;
 }
 
-std::string EscapeUnitLine(std::string_view gbk) {
-  std::string out;
-  std::size_t run_start = 0;
-  for (std::size_t at = 0; at < gbk.size(); ++at) {
-    const auto byte = static_cast<unsigned char>(gbk[at]);
-    if (!IsControl(byte)) continue;
-    AppendText(gbk.substr(run_start, at - run_start), out);
-    AppendEscaped(byte, out);
-    run_start = at + 1;
-  }
-  AppendText(gbk.substr(run_start), out);
-  return out;
-}
+// A line has no line ends to keep: every control byte shows as \xNN, which
+// is what the text layer does for a terminal.
+std::string EscapeUnitLine(std::string_view gbk) { return GbkToUtf8ForTerminal(gbk); }
 
 }  // namespace zt

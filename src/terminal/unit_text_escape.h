@@ -33,7 +33,7 @@ class UnitTextEscaper {
 };
 
 // One line (no line ends expected) made safe: a CR or LF inside shows as \xNN
-// as every other control byte does.
+// as every other control byte does: the text GbkToUtf8ForTerminal gives.
 std::string EscapeUnitLine(std::string_view gbk);
 
 }  // namespace zt

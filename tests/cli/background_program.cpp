@@ -98,14 +98,4 @@ int BackgroundProgram::Wait(std::chrono::milliseconds limit) {
   return status_;
 }
 
-FinishedProgram RunIn(const std::vector<std::string>& argv, const std::string& folder,
-                      std::chrono::milliseconds limit) {
-  BackgroundProgram program(argv, folder);
-  FinishedProgram result;
-  result.status = program.Wait(limit);
-  result.out = program.Out();
-  result.err = program.Err();
-  return result;
-}
-
 }  // namespace zt::test

@@ -48,13 +48,4 @@ class BackgroundProgram {
   std::thread err_reader_;
 };
 
-// Runs a program to its end in `folder`: its exit status, output and errors.
-struct FinishedProgram {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-FinishedProgram RunIn(const std::vector<std::string>& argv, const std::string& folder,
-                      std::chrono::milliseconds limit = std::chrono::seconds(60));
-
 }  // namespace zt::test

@@ -26,10 +26,11 @@ class CliSafety : public ::testing::Test {
   void Start(std::vector<std::string> args = {}) { ASSERT_TRUE(sim.Start(args)) << sim.error(); }
   // The tool runs in a folder of its own: its work files stay there.
   ProgramResult Cli(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"/usr/bin/env", "-C", work.path(), ZT_CLI_PATH,
-                                     "--settings", dir.File("tool_set.ini"), "-p", sim.SlavePath()};
+    std::vector<std::string> argv = {ZT_CLI_PATH, "--settings", dir.File("tool_set.ini"), "-p", sim.SlavePath()};
     argv.insert(argv.end(), args.begin(), args.end());
-    return test::RunProgram(argv);
+    test::ProgramSetup setup;
+    setup.working_folder = work.path();
+    return test::RunProgram(argv, setup);
   }
   std::string ConfigFile(const std::string& name, const std::map<std::string, std::string>& values = {}) {
     const std::string file =

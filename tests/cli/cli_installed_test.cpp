@@ -59,15 +59,12 @@ class InstalledCli : public ::testing::Test {
   // The installed program with HOME in the temporary folder, no
   // XDG_CONFIG_HOME, in a working folder of its own.
   ProgramResult Cli(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"/usr/bin/env",
-                                     "-C",
-                                     dir.File("work"),
-                                     "-u",
-                                     "XDG_CONFIG_HOME",
-                                     "HOME=" + dir.File("home"),
-                                     dir.File("usr/bin/zereltool-cli")};
+    std::vector<std::string> argv = {dir.File("usr/bin/zereltool-cli")};
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv);
+    test::ProgramSetup setup;
+    setup.working_folder = dir.File("work");
+    setup.environment = {"XDG_CONFIG_HOME", "HOME=" + dir.File("home")};
+    return RunProgram(argv, setup);
   }
   std::string UserFolder() const { return dir.File("home/.config/zereltool"); }
 

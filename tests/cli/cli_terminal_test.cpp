@@ -9,6 +9,7 @@
 #include "background_program.h"
 #include "support/dtusim_fixture.h"
 #include "support/pty_peer.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "text/gbk_literal.h"
 
@@ -19,7 +20,7 @@ using namespace zt::literals;
 using namespace std::string_literals;
 using Millis = std::chrono::milliseconds;
 using test::BackgroundProgram;
-using test::FinishedProgram;
+using test::ProgramResult;
 
 class CliTerminal : public ::testing::Test {
  protected:
@@ -32,7 +33,12 @@ class CliTerminal : public ::testing::Test {
     argv.insert(argv.end(), args.begin(), args.end());
     return argv;
   }
-  FinishedProgram Cli(const std::vector<std::string>& args) { return test::RunIn(Argv(args), dir.path()); }
+  ProgramResult Cli(const std::vector<std::string>& args) {
+    test::ProgramSetup setup;
+    setup.working_folder = dir.path();
+    setup.timeout = std::chrono::seconds(60);
+    return test::RunProgram(Argv(args), setup);
+  }
 
   test::TempDir dir;
   test::DtuSimProcess sim;
@@ -41,7 +47,7 @@ class CliTerminal : public ::testing::Test {
 
 TEST_F(CliTerminal, AtPrintsEachReplyAfterItsEchoAndExits0WhenAllEndInOk) {
   StartSim();
-  const FinishedProgram r = Cli({"at", "AT+CSQ", "AT+GETPARAM=SPSV"});
+  const ProgramResult r = Cli({"at", "AT+CSQ", "AT+GETPARAM=SPSV"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "+CSQ: 23,99\nOK\nSPSV=3.1.2\nOK\n");
   EXPECT_NE(r.err.find("连接DTU...\n连接DTU成功!  \n正在登录DTU...\n登录DTU成功\n"), std::string::npos) << r.err;
@@ -53,7 +59,7 @@ TEST_F(CliTerminal, AtPrintsEachReplyAfterItsEchoAndExits0WhenAllEndInOk) {
 
 TEST_F(CliTerminal, AtStopsAtTheFirstErrorAndExits1) {
   StartSim({"--error-on", "AT+CSQ"});
-  const FinishedProgram r = Cli({"at", "AT+GETPARAM=SPSV", "AT+CSQ", "AT+GETPARAM=SPPID"});
+  const ProgramResult r = Cli({"at", "AT+GETPARAM=SPSV", "AT+CSQ", "AT+GETPARAM=SPPID"});
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_EQ(r.out, "SPSV=3.1.2\nOK\nERROR\n");
   EXPECT_EQ(sim.ReceivedBytes().find("SPPID"), std::string::npos);
@@ -63,7 +69,7 @@ TEST_F(CliTerminal, AtWithoutLoginSendsToTheSilentPortAsItIsAndTimesOut) {
   test::PtyPeer silent;
   port = silent.Path();
   const auto start = std::chrono::steady_clock::now();
-  const FinishedProgram r = Cli({"at", "--no-login", "--timeout", "300", "AT+CSQ", "AT"});
+  const ProgramResult r = Cli({"at", "--no-login", "--timeout", "300", "AT+CSQ", "AT"});
   EXPECT_EQ(r.status, 1);
   EXPECT_GE(std::chrono::steady_clock::now() - start, Millis(300));
   EXPECT_EQ(r.out, "");
@@ -75,7 +81,7 @@ TEST_F(CliTerminal, WhatTheUnitSendsReachesTheTerminalEscaped) {
   test::PtyPeer unit;
   unit.AddRule({.when = "AT+X\r\n", .reply = {"AT+X\r\n\x1B]0;owned\x07\r\n" + std::string("中文"_gbk) + "\xFF\r\nOK\r\n"}});
   port = unit.Path();
-  const FinishedProgram r = Cli({"at", "--no-login", "AT+X"});
+  const ProgramResult r = Cli({"at", "--no-login", "AT+X"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "\\x1B]0;owned\\x07\n中文\\xFF\nOK\n");
 }
@@ -91,7 +97,7 @@ TEST_F(CliTerminal, BadCommandLinesAndPortsExit2) {
   };
   port = dir.File("no-such-port");
   for (const auto& args : cases) {
-    const FinishedProgram r = Cli(args);
+    const ProgramResult r = Cli(args);
     EXPECT_EQ(r.status, 2) << args.back() << "\n" << r.err;
   }
   EXPECT_EQ(Cli({"at", "AT"}).status, 2);
@@ -144,7 +150,7 @@ TEST_F(CliTerminal, MonitorHexShowsEveryByteAndLogsToANewPrivateFile) {
   ASSERT_EQ(::stat(log.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   // An existing file is never written over.
-  const FinishedProgram again = Cli({"monitor", "--log", log});
+  const ProgramResult again = Cli({"monitor", "--log", log});
   EXPECT_EQ(again.status, 2);
   EXPECT_EQ(test::ReadFileBytes(log), row + "\r\n");
 }

@@ -155,6 +155,8 @@ bool DtuSimProcess::Start(const std::vector<std::string>& args) {
   posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0644);
+  // The simulator runs in its own temporary folder, never the test's.
+  posix_spawn_file_actions_addchdir_np(&actions, dir_.path().c_str());
   pid_t pid = -1;
   const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);

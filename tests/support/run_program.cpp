@@ -1,5 +1,7 @@
 #include "support/run_program.h"
 
+#include "support/temp_dir.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -45,12 +47,14 @@ std::vector<std::string> EnvironmentWith(const std::vector<std::string>& changes
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string entry(*e);
-    const std::string name = entry.substr(0, entry.find('=') + 1);
+    const std::string name = entry.substr(0, entry.find('='));
     bool replaced = false;
-    for (const std::string& c : changes) replaced = replaced || c.rfind(name, 0) == 0;
+    for (const std::string& c : changes) replaced = replaced || c.substr(0, c.find('=')) == name;
     if (!replaced) env.push_back(entry);
   }
-  env.insert(env.end(), changes.begin(), changes.end());
+  for (const std::string& c : changes) {
+    if (c.find('=') != std::string::npos) env.push_back(c);
+  }
   return env;
 }
 
@@ -74,9 +78,9 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const ProgramSetu
   posix_spawn_file_actions_adddup2(&actions, in.read, 0);
   posix_spawn_file_actions_adddup2(&actions, out.write, 1);
   posix_spawn_file_actions_adddup2(&actions, err.write, 2);
-  if (!setup.working_folder.empty()) {
-    posix_spawn_file_actions_addchdir_np(&actions, setup.working_folder.c_str());
-  }
+  TempDir own_folder;
+  const std::string& folder = setup.working_folder.empty() ? own_folder.path() : setup.working_folder;
+  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);

@@ -16,6 +16,8 @@ FrameHarness::FrameHarness(HarnessOptions options) {
       options.catalogue_folder.empty() ? std::string(ZT_SOURCE_DATA_DIR) + "/" : options.catalogue_folder;
   frame_options.settings_file = SettingsPath();
   frame_options.work_folder = dir_.path();
+  // The AT page keeps cmd.ini and its neighbours here, not in the current folder.
+  frame_options.quick_send_file = dir_.path() + "/cmd.ini";
   frame_options.view_factory = std::move(options.view_factory);
   frame_ = std::make_unique<ui::CMainFrame>(ui::FrameServices{catalogue, flags, settings, commands},
                                             std::move(frame_options));
