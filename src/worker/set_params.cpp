@@ -69,6 +69,10 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
     return false;
   }
   ctx.reports.Log("正在配置参数...\r\n"_gbk);
+  WorkerProgress progress{WorkerProgress::Stage::kSet, 0,
+                          ctx.env.catalogue.Read([&](const CParamCatalogue& c) {
+                            return CountSetCommands(c, with_channels, mode);
+                          })};
   std::string ack;
   for (int g = 1; g < kGroupSlots; ++g) {
     const GroupPlan plan = ctx.env.catalogue.Read([&](const CParamCatalogue& c) {
@@ -97,6 +101,8 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
         return ParamCommand{true, p.name, "AT+SETPARAM=" + p.short_name + "," + WireValueForSet(p) + "\r\n"};
       });
       if (!param.send) continue;
+      ++progress.done;
+      ctx.reports.Progress(progress);
       if (WorkerSendAndWait(ctx, param.command, "OK", ack, kAckCapacity, kSetParamLimitS, kAttempts) !=
           kAtMatched) {
         ctx.reports.Log(std::string("设置参数"_gbk) + param.name + std::string(texts.param_failed_suffix));
@@ -105,6 +111,7 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
       if (with_channels) ctx.reports.Log(std::string("设置参数"_gbk) + param.name + std::string("成功"_gbk));
     }
   }
+  ctx.reports.Progress({WorkerProgress::Stage::kSave});
   if (WorkerSendAndWait(ctx, "AT+SAVEPARAM\r", "OK", ack, kAckCapacity, kSaveLimitS, kAttempts) != kAtMatched) {
     ctx.reports.Log(texts.save_failed);
     return false;
