@@ -129,6 +129,10 @@ void CTestRun::RunThread() {
     std::lock_guard lock(output_mutex_);
     if (!silenced_) view.AppendTestInfo(text);
   };
+  auto tell = [this](auto report) {
+    std::lock_guard lock(output_mutex_);
+    if (!silenced_) report();
+  };
   auto show_message = [this](std::string_view text, std::string_view caption, MessageIcon icon) {
     if (!cancel_.load()) env_.messages.ShowMessage(text, caption, icon);
   };
@@ -171,6 +175,7 @@ void CTestRun::RunThread() {
       return;
     }
     log("连接...\r\n"_gbk);
+    tell([&] { view.UnitStepStarted(UnitStep{1, UnitStepCount(steps), UnitStage::kConnect}); });
     const ToolSettings tool = env_.settings.Get();
     if (!ctx.Exchange(kWakeUp, "RUN AT", kWakeUpLimitS, tool.connect_timeout)) {
       log("连接超时!\r\n"_gbk);
@@ -207,16 +212,18 @@ void CTestRun::RunThread() {
     }
 
     ctx.finished_product = view.FinishedProduct();
-    for (const TestStepKind step : steps) {
+    for (std::size_t index = 0; index < steps.size(); ++index) {
       if (!ctx.RunFlag()) {
         log("配置测试停止!\r\n"_gbk);
         Finish(RunOutcome::kHalted);
         return;
       }
-      if (!RunStep(step, ctx)) {
+      tell([&] { view.UnitStepStarted(StepOfList(steps, index)); });
+      if (!RunStep(steps[index], ctx)) {
         log(ctx.failure);
         log("\r\n");
         device_removed();
+        tell([&] { view.UnitFailed(ctx.failure); });
         log("配置测试结束!\r\n"_gbk);
         Finish(RunOutcome::kFailed);
         return;
@@ -225,10 +232,7 @@ void CTestRun::RunThread() {
 
     log("配置测试成功!\r\n"_gbk);
     passed_.fetch_add(1);
-    {
-      std::lock_guard lock(output_mutex_);
-      if (!silenced_) view.UnitPassed();
-    }
+    tell([&] { view.UnitPassed(); });
     if (!view.ContinuousFlag()) {
       log("配置测试结束!\r\n"_gbk);
       Finish(RunOutcome::kPassed);

@@ -9,14 +9,16 @@
 #include <string>
 #include <string_view>
 
+#include "prodtest/step_progress.h"
 #include "prodtest/test_settings.h"
 
 namespace zt {
 
 // The test view as the run sees it.
 //
-// AppendTestInfo, RestoreTestControls and UnitPassed are called on the run
-// thread while the run holds its output lock, and AppendTestInfo and
+// AppendTestInfo, RestoreTestControls and the unit's reports (UnitPassed,
+// UnitStepStarted, UnitFailed) are called on the run thread while the run
+// holds its output lock, and AppendTestInfo and
 // RestoreTestControls also on the thread that calls CTestRun::Stop. They must
 // not wait for the thread that calls Stop (a window queues the text to its
 // UI thread, and queues Stop's own texts the same way so that the order
@@ -33,6 +35,12 @@ class ITestView {
   // A unit passed every step (after "配置测试成功!\r\n"). The window has no
   // use for it; the command line counts units with it.
   virtual void UnitPassed() {}
+  // The unit's progress, for a front end that shows it (the window's step
+  // bar and verdict); the command line has no use for it. A step begins
+  // (the connect is step 1, tried again until a unit answers), or a step
+  // failed with the run's failure text and the unit has failed.
+  virtual void UnitStepStarted(const UnitStep& /*step*/) {}
+  virtual void UnitFailed(std::string_view /*failure*/) {}
 
   virtual bool ContinuousFlag() const = 0;    // "连续配置测试", read between units
   virtual std::int32_t WaitTime() const = 0;  // seconds between two units

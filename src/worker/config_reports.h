@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "serial/at_transaction.h"
+#include "worker/worker_progress.h"
 
 namespace zt {
 
@@ -22,6 +23,11 @@ class IConfigReports : public ITransactionReports {
   // with whether it succeeded. The command-line front end decides its exit
   // status from it; the GUI ignores it.
   virtual void CommandFinished(unsigned /*message*/, bool /*succeeded*/) {}
+
+  // Not a message of the frame's either: what the running command is doing
+  // now, for a status display. It changes nothing on the wire or in the run
+  // log; a receiver that shows nothing ignores it.
+  virtual void Progress(const WorkerProgress& /*progress*/) {}
 };
 
 }  // namespace zt

@@ -26,6 +26,9 @@ class CConfigThread::GuardedReports final : public IConfigReports {
   void CommandFinished(unsigned message, bool succeeded) override {
     if (!stop_.requested()) target_.CommandFinished(message, succeeded);
   }
+  void Progress(const WorkerProgress& progress) override {
+    if (!stop_.requested()) target_.Progress(progress);
+  }
 
  private:
   IConfigReports& target_;

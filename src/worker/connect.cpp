@@ -33,6 +33,7 @@ constexpr int kSettleMs = 2000;
 bool RunWakeAndLogin(WorkerContext& ctx) {
   std::string reply;
   ctx.reports.Log("连接DTU..."_gbk);
+  ctx.reports.Progress({WorkerProgress::Stage::kWakeUp});
   if (WorkerResendAndWait(ctx, kWakeUp, "RUN AT", reply, kWorkerReplyWindow, kWakeUpLimitS) != kAtMatched) {
     ctx.reports.Log("连接DTU超时或失败***"_gbk);
     return false;
@@ -40,6 +41,7 @@ bool RunWakeAndLogin(WorkerContext& ctx) {
   ctx.reports.DtuConnected();
   ctx.reports.Log("连接DTU成功!  "_gbk);
   ctx.reports.Log("正在登录DTU...\r\n"_gbk);
+  ctx.reports.Progress({WorkerProgress::Stage::kLogin});
 
   // The password field holds six characters; the line ends in CR alone.
   const std::string password = ctx.env.settings.Get().password.substr(0, kMaxPasswordBytes);
@@ -56,6 +58,7 @@ bool RunWakeAndLogin(WorkerContext& ctx) {
 
 bool RunConnect(WorkerContext& ctx, int mode) {
   if (!RunWakeAndLogin(ctx)) return false;
+  ctx.reports.Progress({WorkerProgress::Stage::kVersion});
   std::string reply;
   if (WorkerResendAndWait(ctx, "AT+GETPARAM=SPSV\r\n", "SPSV", reply, kVersionCapacity, kVersionLimitS) ==
       kAtMatched) {

@@ -25,6 +25,7 @@ bool IsChannelMode(int mode) { return mode == kModeSin || mode == kModeBak || mo
 
 bool RunDefaults(WorkerContext& ctx, int mode) {
   ctx.reports.Log("DTU正在恢复默认参数值...\r\n"_gbk);
+  ctx.reports.Progress({WorkerProgress::Stage::kDefaults});
   std::string command;
   if (!IsS3(ctx.env.flags)) {
     command = "AT+USEDEFAULT\r\n";
@@ -45,6 +46,7 @@ bool RunDefaults(WorkerContext& ctx, int mode) {
 
 bool RunRestart(WorkerContext& ctx) {
   ctx.reports.Log("正准备重启动DTU...\r\n"_gbk);
+  ctx.reports.Progress({WorkerProgress::Stage::kRestart});
   std::string ack;
   if (WorkerSendAndWait(ctx, "AT+RESET\r\n", "OK", ack, kAckCapacity, kRestartLimitS, kRestartAttempts) !=
       kAtMatched) {

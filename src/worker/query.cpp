@@ -48,6 +48,7 @@ bool StoreChannelValues(WorkerContext& ctx, std::string_view text, std::int32_t 
       channel = *number;
       group = ctx.env.catalogue.Read([&](const CParamCatalogue& c) { return c.channels.GroupForChannel(mode, channel); });
       ctx.reports.Log(Format("正在获取通道 %d 的参数...\r\n"_gbk, channel));
+      ctx.reports.Progress({WorkerProgress::Stage::kChannel, 0, 0, channel});
       continue;
     }
     const int count = ctx.env.catalogue.Read([&](const CParamCatalogue& c) {
@@ -83,6 +84,7 @@ bool StoreChannelValues(WorkerContext& ctx, std::string_view text, std::int32_t 
 bool RunQuery(WorkerContext& ctx, int mode_code) {
   std::int32_t mode = mode_code;
   ctx.reports.Log("正在进行AT+GETPARAM?.... \r\n"_gbk);
+  ctx.reports.Progress({WorkerProgress::Stage::kQuery});
   std::string reply;
   if (WorkerSendAndWait(ctx, "AT+GETPARAM?\r\n", "", reply, kWorkerReplyWindow, kQueryLimitS, 1) != kAtMatched) {
     ctx.reports.Log("AT+GETPARAM? 失败*** \r\n"_gbk);

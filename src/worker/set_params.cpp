@@ -73,6 +73,10 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
     return false;
   }
   ctx.reports.Log("正在配置参数...\r\n"_gbk);
+  WorkerProgress progress{WorkerProgress::Stage::kSet, 0,
+                          ctx.env.catalogue.Read([&](const CParamCatalogue& c) {
+                            return CountSetCommands(c, with_channels, mode);
+                          })};
   std::string ack;
   for (int g = 1; g < kGroupSlots; ++g) {
     const GroupPlan plan = ctx.env.catalogue.Read([&](const CParamCatalogue& c) {
@@ -98,6 +102,8 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
         return ParamCommand{true, p.name, SetParamCommand(p.short_name, WireValueForSet(p))};
       });
       if (!param.send) continue;
+      ++progress.done;
+      ctx.reports.Progress(progress);
       // A value the command builder refuses fails as an unanswered one does.
       if (!param.command || WorkerSendAndWait(ctx, *param.command, "OK", ack, kAckCapacity, kSetParamLimitS,
                                               kAttempts) != kAtMatched) {
@@ -107,6 +113,7 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
       if (with_channels) ctx.reports.Log(std::string("设置参数"_gbk) + param.name + std::string("成功"_gbk));
     }
   }
+  ctx.reports.Progress({WorkerProgress::Stage::kSave});
   if (WorkerSendAndWait(ctx, "AT+SAVEPARAM\r", "OK", ack, kAckCapacity, kSaveLimitS, kAttempts) != kAtMatched) {
     ctx.reports.Log(texts.save_failed);
     return false;

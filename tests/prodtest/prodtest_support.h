@@ -46,6 +46,15 @@ class RecordingTestView final : public FixedChoicesTestView {
   void UnitPassed() override {
     std::lock_guard lock(mutex_);
     ++passed_;
+    unit_reports_.push_back("passed");
+  }
+  void UnitStepStarted(const UnitStep& step) override {
+    std::lock_guard lock(mutex_);
+    unit_reports_.push_back(UnitStepText(step));
+  }
+  void UnitFailed(std::string_view failure) override {
+    std::lock_guard lock(mutex_);
+    unit_reports_.push_back("failed:" + std::string(failure));
   }
   bool ContinuousFlag() const override {
     const int limit = units_limit_.load();
@@ -68,6 +77,11 @@ class RecordingTestView final : public FixedChoicesTestView {
     std::lock_guard lock(mutex_);
     return passed_;
   }
+  // The unit's reports in order: the step texts, "passed", "failed:<text>".
+  std::vector<std::string> UnitReports() const {
+    std::lock_guard lock(mutex_);
+    return unit_reports_;
+  }
   // Waits until the information box holds `text`.
   bool WaitForText(std::string_view text, std::chrono::milliseconds limit = std::chrono::seconds(20)) const {
     std::unique_lock lock(mutex_);
@@ -81,6 +95,7 @@ class RecordingTestView final : public FixedChoicesTestView {
   int appends_ = 0;
   int restores_ = 0;
   int passed_ = 0;
+  std::vector<std::string> unit_reports_;
   std::atomic<int> units_limit_{0};
 };
 

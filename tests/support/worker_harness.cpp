@@ -27,6 +27,17 @@ std::vector<std::string> RecordingReports::Lines() const {
 void RecordingReports::Clear() {
   std::lock_guard lock(mutex_);
   events_.clear();
+  progress_.clear();
+}
+
+void RecordingReports::Progress(const WorkerProgress& progress) {
+  std::lock_guard lock(mutex_);
+  progress_.push_back(WorkerProgressText(progress));
+}
+
+std::vector<std::string> RecordingReports::ProgressTexts() const {
+  std::lock_guard lock(mutex_);
+  return progress_;
 }
 
 void RecordingReports::Add(std::string event) {

@@ -34,6 +34,9 @@ class RecordingReports : public IConfigReports {
   void CommandFinished(unsigned message, bool ok) override {
     Add("FINISHED:" + std::to_string(message) + ":" + (ok ? "1" : "0"));
   }
+  // Progress is kept apart from the events: the texts of the reports, in order.
+  void Progress(const WorkerProgress& progress) override;
+  std::vector<std::string> ProgressTexts() const;
 
   std::vector<std::string> Events() const;
   // Only the run-log lines, without their "LOG:" prefix.
@@ -46,6 +49,7 @@ class RecordingReports : public IConfigReports {
   void Add(std::string event);
   mutable std::mutex mutex_;
   std::vector<std::string> events_;
+  std::vector<std::string> progress_;
 };
 
 class RecordingMessageBox : public IMessageBox {

@@ -22,8 +22,9 @@ constexpr std::string_view kBanner = "Tolvane DTU 管理工具"_gbk;
 constexpr std::string_view kRights = "版权所有 (C) Tolvane 通信"_gbk;
 
 const std::array<PaneStart, kStatusPanes>& Starts() {
+  static const std::string port_start = status_texts::PortNotOpenedText("COM1");
   static const std::array<PaneStart, kStatusPanes> starts = {{
-      {"COM1:  关闭"_gbk, 0},
+      {port_start, 0},
       {status_texts::kNotConnected, 0},
       {kBanner, 1},
       {kRights, 0},

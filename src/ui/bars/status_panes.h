@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "text/gbk_literal.h"
@@ -27,6 +28,10 @@ using namespace zt::literals;
 // The texts of pane 1.
 inline constexpr std::string_view kNotConnected = "连接状态: 未连接"_gbk;
 inline constexpr std::string_view kConnected = "连接状态: 已连接"_gbk;
+// Pane 0 before the port was ever opened: the port in force, closed.
+inline std::string PortNotOpenedText(std::string_view port_name) {
+  return std::string(port_name) + std::string(":  关闭"_gbk);
+}
 }  // namespace status_texts
 
 class CStatusPanes {

@@ -1,11 +1,13 @@
 #include "ui/config/param_list_ctrl.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 
 #include "text/gbk_literal.h"
 #include "ui/common/qt_text.h"
+#include "ui/config/check_toggle_selection.h"
 #include "ui/config/custom_param_dlg.h"
 #include "ui/config/list_editors.h"
 
@@ -53,8 +55,16 @@ CParamListCtrl::CParamListCtrl(SharedCatalogue& catalogue, IMessageBox& messages
   setShowGrid(true);
   setWordWrap(false);
   // Cells are always drawn on white; the list keeps no row selection of its
-  // own (the check boxes are the selection).
-  setSelectionMode(QAbstractItemView::NoSelection);
+  // own (the check boxes are the selection). Its selection model selects
+  // nothing and turns the accessibility "Toggle" of a check cell into a
+  // tick; the selection mode only lets that request reach it.
+  setSelectionMode(QAbstractItemView::MultiSelection);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  auto* toggles = new CheckToggleSelectionModel(model(), kNameColumn, this);
+  QItemSelectionModel* replaced = selectionModel();
+  setSelectionModel(toggles);
+  delete replaced;
+  connect(toggles, &CheckToggleSelectionModel::ToggleRequested, this, &CParamListCtrl::ToggleRow);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   QPalette p = palette();
@@ -268,13 +278,77 @@ void CParamListCtrl::mousePressEvent(QMouseEvent* e) {
   if (!index.isValid()) return;
   const int slot = SlotOfRow(index.row());
   if (slot < 0) return;
+  if (!SlotSelected(slot) || index.column() != kValueColumn) return;
+  OpenEditor(index.row(), slot);
+}
+
+bool CParamListCtrl::SlotSelected(int slot) const {
   const int group = current_group_;
-  const bool selected = catalogue_.Read([&](const CParamCatalogue& c) {
+  return catalogue_.Read([&](const CParamCatalogue& c) {
     const ParamDef* p = c.Param(group, slot);
     return p != nullptr && p->selected;
   });
-  if (!selected || index.column() != kValueColumn) return;
-  OpenEditor(index.row(), slot);
+}
+
+void CParamListCtrl::keyPressEvent(QKeyEvent* e) {
+  const int row = currentRow();
+  const bool plain = (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (row >= 0 && plain) {
+    switch (e->key()) {
+      case Qt::Key_Space:
+        ToggleRow(row);
+        return;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+      case Qt::Key_F2:
+        OpenRowEditor(row);
+        return;
+      default:
+        break;
+    }
+  }
+  QTableWidget::keyPressEvent(e);
+}
+
+QItemSelectionModel::SelectionFlags CParamListCtrl::selectionCommand(const QModelIndex&, const QEvent*) const {
+  return QItemSelectionModel::NoUpdate;
+}
+
+void CParamListCtrl::ToggleRow(int row) {
+  QTableWidgetItem* name = item(row, kNameColumn);
+  if (name == nullptr || !(name->flags() & Qt::ItemIsUserCheckable)) return;
+  CommitCustomListEditor();
+  // The item may have been replaced by the commit's refill.
+  name = item(row, kNameColumn);
+  if (name == nullptr) return;
+  name->setCheckState(name->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+void CParamListCtrl::OpenRowEditor(int row) {
+  CommitCustomListEditor();
+  const int slot = SlotOfRow(row);
+  if (slot < 0 || !SlotSelected(slot)) return;
+  OpenEditor(row, slot);
+  // A drop-down that takes free text does not take the focus on a click;
+  // from the keyboard it must, and Enter or Esc in it commits.
+  if (editor_ && editor_is_custom_list_) {
+    auto* combo = qobject_cast<CListComboBox*>(editor_.data());
+    combo->installEventFilter(this);
+    if (combo->lineEdit() != nullptr) combo->lineEdit()->installEventFilter(this);
+    combo->setFocus(Qt::TabFocusReason);
+  }
+}
+
+bool CParamListCtrl::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && editor_ && editor_is_custom_list_) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+      CommitCustomListEditor();
+      setFocus(Qt::OtherFocusReason);
+      return true;
+    }
+  }
+  return QTableWidget::eventFilter(watched, event);
 }
 
 void CParamListCtrl::OpenEditor(int row, int slot) {

@@ -67,6 +67,13 @@ class CParamListCtrl : public QTableWidget {
   // The open in-place editor (edit box or drop-down), or nullptr.
   QWidget* Editor() const { return editor_; }
 
+  // Ticks or unticks a row through the check-box rules, as a click on its
+  // box does (Space, the accessibility "Toggle" action).
+  void ToggleRow(int row);
+  // Opens the editor of a ticked row, as a click on its value cell does, and
+  // gives it the focus (Enter, F2). Nothing for a row without a tick.
+  void OpenRowEditor(int row);
+
   // Runs the custom-pair dialog; returns the outcome after OK. Replaceable
   // for tests; the default shows CCustomParamDlg modally.
   using CustomDialogRunner = std::function<std::optional<CustomPairOutcome>(
@@ -81,6 +88,13 @@ class CParamListCtrl : public QTableWidget {
 
  protected:
   void mousePressEvent(QMouseEvent* e) override;
+  // Without a mouse: arrows move through the list, Space ticks the current
+  // row, Enter or F2 opens its editor.
+  void keyPressEvent(QKeyEvent* e) override;
+  // Clicks and keys never select: the check boxes are the selection.
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event) const override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void OnItemChanged(QTableWidgetItem* item);
@@ -91,6 +105,7 @@ class CParamListCtrl : public QTableWidget {
 
   void SetRowChecked(int row, bool checked);  // without running the check-box rules
   void OpenEditor(int row, int slot);
+  bool SlotSelected(int slot) const;
   void OpenEditBox(int row, const ParamDef& p);
   void OpenDropDown(int row, const ParamDef& p);
   void RunCustomDialog(int slot);

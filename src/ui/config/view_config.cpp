@@ -227,10 +227,16 @@ void CViewConfig::OnTreeItemClicked(QTreeWidgetItem* item, int /*column*/) {
 }
 
 void CViewConfig::SetCommandControlsEnabled(bool enabled) {
-  for (QWidget* w : std::initializer_list<QWidget*>{select_all_, common_, query_, set_, defaults_,
-                                                    restart_}) {
-    w->setEnabled(enabled);
-  }
+  controls_allowed_ = enabled;
+  CommandStatesChanged();
+}
+
+void CViewConfig::CommandStatesChanged() {
+  const CommandStateTable& commands = frame().Commands();
+  const std::pair<QWidget*, CommandEntry> controls[] = {
+      {select_all_, kCmdSelectAll}, {common_, kCmdCommonParams}, {query_, kCmdQuery},
+      {set_, kCmdSet},              {defaults_, kCmdDefaults},   {restart_, kCmdRestart}};
+  for (const auto& [control, entry] : controls) control->setEnabled(controls_allowed_ && commands.IsEnabled(entry));
 }
 
 void CViewConfig::OnSelectAllClicked() {

@@ -63,8 +63,11 @@ class CViewConfig : public CViewBase {
   void RedrawValues();
   int CurrentGroup() const;
 
-  // The select-all box and the command buttons.
+  // The select-all box and the command buttons: on only while `enabled`
+  // (a DTU is connected) and, each of them, while the frame's command of the
+  // same name is enabled; closing the port turns them off with the menu.
   void SetCommandControlsEnabled(bool enabled);
+  void CommandStatesChanged() override;
 
   // The buttons' commands.
   void CommonParamsCommand();  // the common-parameters manager, modal
@@ -115,6 +118,7 @@ class CViewConfig : public CViewBase {
   QPushButton* restart_ = nullptr;
 
   std::vector<QPointer<QWidget>> watched_;
+  bool controls_allowed_ = false;
   bool select_all_state_ = false;
   AskYesNo ask_;
   ConfigFileChooser choose_file_;

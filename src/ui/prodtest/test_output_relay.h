@@ -11,8 +11,11 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "prodtest/step_progress.h"
 
 namespace zt::ui {
 
@@ -20,9 +23,19 @@ class TestOutputRelay : public QObject {
   Q_OBJECT
 
  public:
+  // One of the unit's reports, in its place among the texts.
+  struct UnitReport {
+    enum class Kind { kStep, kPassed, kFailed } kind = Kind::kStep;
+    UnitStep step;
+    std::string failure;  // GBK, kFailed
+  };
   struct Item {
-    bool restore = false;  // RestoreTestControls, else a text
+    Item(bool restore_controls, std::string gbk) : restore(restore_controls), text(std::move(gbk)) {}
+    explicit Item(UnitReport report) : unit(std::move(report)) {}
+
+    bool restore = false;  // RestoreTestControls, else a text or a unit report
     std::string text;      // GBK
+    std::optional<UnitReport> unit;
   };
   using Deliver = std::function<void(const Item&)>;
 

@@ -21,6 +21,7 @@
 #include "prodtest/test_view_fields.h"
 #include "settings/process_flags.h"
 #include "settings/tool_settings.h"
+#include "settings/window_state.h"
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
 #include "ui/common/qt_text.h"
@@ -28,6 +29,7 @@
 #include "ui/prodtest/serial_number_dlg.h"
 #include "ui/prodtest/serial_number_prompt.h"
 #include "ui/prodtest/test_output_relay.h"
+#include "ui/prodtest/verdict_panel.h"
 #include "ui/shell/shell_texts.h"
 #include "ui/shell/ui_thread.h"
 
@@ -84,6 +86,8 @@ CViewTest::CViewTest(IFrameContext& frame, QWidget* parent) : CViewBase(frame, p
       [this](const TestOutputRelay::Item& item) {
         if (item.restore) {
           RestoreControlsNow();
+        } else if (item.unit) {
+          ShowUnitReport(*item.unit);
         } else {
           AppendNow(item.text);
         }
@@ -175,6 +179,11 @@ void CViewTest::BuildControls() {
   upgrade_layout->addWidget(upgrade_progress_, 1, 1, 1, 2);
   upgrade_group_->setVisible(false);
 
+  // The unit's steps and verdict, between the choices and the box.
+  verdict_ = new VerdictPanel(this);
+  connect(verdict_, &VerdictPanel::soundToggled, this,
+          [this](bool on) { WriteVerdictSound(frame().Settings().Get().settings_path, on); });
+
   // The information box.
   auto* info_group = Named(new QGroupBox(Qs("配置测试信息"_gbk), this), "testInfoGroup");
   info_box_ = Named(new QPlainTextEdit(info_group), "testInfoBox");
@@ -195,9 +204,11 @@ void CViewTest::BuildControls() {
   layout->addWidget(type_box);
   layout->addWidget(items_box);
   layout->addWidget(upgrade_group_);
+  layout->addWidget(verdict_);
   layout->addWidget(info_group, 1);
   layout->addLayout(buttons);
 
+  connect(continuous_, &QCheckBox::toggled, verdict_, &VerdictPanel::SetTallyVisible);
   connect(continuous_, &QCheckBox::clicked, this, [this] { OnContinuousClicked(); });
   connect(configure_, &QCheckBox::clicked, this, [this] { OnConfigureClicked(); });
   connect(upgrade_, &QCheckBox::clicked, this, [this] { OnUpgradeClicked(); });
@@ -225,6 +236,7 @@ void CViewTest::InitialUpdate() {
   }
   continuous_->setChecked(false);
   continuous_flag_.store(false);
+  verdict_->SetSoundOn(ReadVerdictSound(frame().Settings().Get().settings_path));
   ApplyControlStates(RestoredTestControls(opening.configure_item, false, opening.run_test_item));
   LoadMembers();
   LoadCatalogueWithRetries(frame().Catalogue(), frame().CatalogueFolder(),
@@ -260,6 +272,39 @@ void CViewTest::RestoreTestControls() {
   RestoreControlsNow();
 }
 
+void CViewTest::UnitStepStarted(const UnitStep& step) {
+  HandOver({TestOutputRelay::UnitReport::Kind::kStep, step, {}});
+}
+
+void CViewTest::UnitPassed() { HandOver({TestOutputRelay::UnitReport::Kind::kPassed, {}, {}}); }
+
+void CViewTest::UnitFailed(std::string_view gbk_failure) {
+  HandOver({TestOutputRelay::UnitReport::Kind::kFailed, {}, std::string(gbk_failure)});
+}
+
+void CViewTest::HandOver(TestOutputRelay::UnitReport report) {
+  if (!OnUiThread()) {
+    relay_->Post(TestOutputRelay::Item(std::move(report)));
+    return;
+  }
+  relay_->Flush();
+  ShowUnitReport(report);
+}
+
+void CViewTest::ShowUnitReport(const TestOutputRelay::UnitReport& report) {
+  switch (report.kind) {
+    case TestOutputRelay::UnitReport::Kind::kStep:
+      verdict_->StepStarted(report.step);
+      break;
+    case TestOutputRelay::UnitReport::Kind::kPassed:
+      verdict_->Passed();
+      break;
+    case TestOutputRelay::UnitReport::Kind::kFailed:
+      verdict_->Failed(report.failure);
+      break;
+  }
+}
+
 void CViewTest::AppendNow(std::string_view gbk) {
   // The box breaks lines at LF; a CR of a line end (also one that came in a
   // piece of its own) is dropped.
@@ -275,6 +320,7 @@ void CViewTest::AppendNow(std::string_view gbk) {
 }
 
 void CViewTest::RestoreControlsNow() {
+  verdict_->RunEnded();
   ApplyControlStates(
       RestoredTestControls(configure_->isChecked(), continuous_->isChecked(), run_test_->isChecked()));
   // The run has ended and given the port back: the worker's commands return.

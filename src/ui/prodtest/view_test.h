@@ -25,6 +25,7 @@
 #include "prodtest/test_settings.h"
 #include "prodtest/test_view.h"
 #include "ui/config/config_file_commands.h"
+#include "ui/prodtest/test_output_relay.h"
 #include "ui/shell/view_base.h"
 
 class QCheckBox;
@@ -40,6 +41,7 @@ namespace zt::ui {
 class QtSerialNumberPrompt;
 class SerialNumberDialog;
 class TestOutputRelay;
+class VerdictPanel;
 
 class CViewTest : public CViewBase, public ITestView {
   Q_OBJECT
@@ -66,6 +68,10 @@ class CViewTest : public CViewBase, public ITestView {
   bool UpgradeItem() const override { return run_upgrade_.load(); }
   bool RunTestItem() const override { return run_run_test_.load(); }
   bool FinishedProduct() const override { return run_finished_.load(); }
+  // The unit's reports: to the verdict panel, in order with the texts.
+  void UnitStepStarted(const UnitStep& step) override;
+  void UnitPassed() override;
+  void UnitFailed(std::string_view gbk_failure) override;
 
   // The buttons.
   void StartCommand();
@@ -86,6 +92,8 @@ class CViewTest : public CViewBase, public ITestView {
 
   // The information box's text as shown (line ends as "\n").
   QString InfoText() const;
+  // The unit's steps, time and verdict.
+  VerdictPanel* Verdict() const { return verdict_; }
 
   // The identity of the unit under test, kept between runs and pages.
   static UnitIdentity& SharedUnitIdentity();
@@ -107,6 +115,8 @@ class CViewTest : public CViewBase, public ITestView {
   void ApplyControlStates(const TestControlStates& states);
   void RestoreControlsNow();
   void AppendNow(std::string_view gbk);
+  void HandOver(TestOutputRelay::UnitReport report);
+  void ShowUnitReport(const TestOutputRelay::UnitReport& report);
   void ShowConversionMessage();
 
   void OnContinuousClicked();
@@ -134,6 +144,7 @@ class CViewTest : public CViewBase, public ITestView {
   QPushButton* start_ = nullptr;
   QPushButton* stop_ = nullptr;
   QPushButton* clear_ = nullptr;
+  VerdictPanel* verdict_ = nullptr;
 
   Members members_;
   ConfigFileChooser choose_file_;

@@ -18,6 +18,7 @@ class CMainFrame::FrameReports final : public IConfigReports {
   void CommandFinished(unsigned message, bool succeeded) override {
     frame_.HandleCommandFinished(message, succeeded);
   }
+  void Progress(const WorkerProgress& progress) override { frame_.HandleProgress(progress); }
 
  private:
   CMainFrame& frame_;

@@ -21,6 +21,7 @@
 #include "ui/shell/frame_reports.h"
 #include "ui/shell/port_events_bridge.h"
 #include "ui/shell/shell_texts.h"
+#include "ui/shell/window_memory.h"
 #include "ui/shell/worker_reports_bridge.h"
 #include "ui/terminal/view_serial.h"
 #include "worker/config_thread.h"
@@ -82,6 +83,9 @@ CMainFrame::CMainFrame(FrameServices services, FrameOptions options, QWidget* pa
   } else {
     ResetToolSettings(services_.settings);
   }
+  // The window opens where it was (section "WINDOW" of the same file).
+  remembered_ = ReadWindowState(services_.settings.Get().settings_path);
+  RestoreWindowPlace(*this, remembered_);
 
   at_view_showing_ = false;
   worker_->Start();
@@ -152,8 +156,27 @@ void CMainFrame::showEvent(QShowEvent* event) {
   if (options_.port_override) {
     services_.settings.Update([&](ToolSettings& s) { s.port_name = *options_.port_override; });
   }
+  // The port pane names the port in force from the start.
+  SetPaneText(kPanePort, status_texts::PortNotOpenedText(services_.settings.Get().port_name));
   AddLogLine("欢迎使用Tolvane 合并版 管理工具"_gbk);
   RefreshCommandStates();
+  RestoreRunLogHeight(*this, *run_log_bar_, remembered_);
+  if (remembered_.page) RestorePage(*remembered_.page);
+}
+
+void CMainFrame::RestorePage(int view_id) {
+  // Through the page's own command, as the operator would choose it.
+  if (view_id == kViewSerial) {
+    OnAtView();
+  } else if (view_id == kViewTest) {
+    OnTestView();
+  }
+}
+
+void CMainFrame::SaveWindowState() {
+  if (!page_) return;
+  WriteWindowState(services_.settings.Get().settings_path,
+                   CaptureWindowState(*this, *run_log_bar_, page_->ViewId()));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -172,6 +195,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     return;
   }
   services_.flags.exiting.store(true);
+  SaveWindowState();
   event->accept();
 }
 

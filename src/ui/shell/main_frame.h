@@ -24,6 +24,7 @@
 #include "settings/command_state_table.h"
 #include "settings/process_flags.h"
 #include "settings/tool_settings.h"
+#include "settings/window_state.h"
 #include "ui/shell/frame_context.h"
 #include "ui/shell/qt_message_box.h"
 #include "ui/shell/view_base.h"
@@ -44,6 +45,7 @@ namespace zt::ui {
 
 class CCoolBar;
 class CLogListBox;
+class CProgressPane;
 class CStatusPanes;
 class PortEventsBridge;
 class WorkerReportsBridge;
@@ -166,6 +168,8 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   CLogListBox* RunLog() const { return run_log_; }
   CCoolBar* RunLogBar() const { return run_log_bar_; }
   QString PaneText(int pane) const;
+  // The status bar's progress of the running worker command.
+  CProgressPane* ProgressPane() const { return progress_pane_; }
   void SetPaneText(int pane, std::string_view gbk);
   // The channel-mode index the worker last confirmed, if any.
   std::optional<int> ConfirmedModeIndex() const { return confirmed_mode_index_; }
@@ -211,6 +215,12 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   void HandleModeIndex(int index);
   void HandleDtuConnected();
   void HandleCommandFinished(unsigned message, bool succeeded);
+  void HandleProgress(const WorkerProgress& progress);
+
+  // What the window remembers (window_memory.h): read when it is built,
+  // applied at the first show, written when it closes.
+  void RestorePage(int view_id);
+  void SaveWindowState();
 
   // The port's own reports (port_events_bridge.h), on the UI thread.
   void HandlePortRemoved(const std::string& port_name);
@@ -238,6 +248,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
 
   // Bars and controls.
   std::unique_ptr<CStatusPanes> panes_;
+  CProgressPane* progress_pane_ = nullptr;
   CCoolBar* run_log_bar_ = nullptr;
   CLogListBox* run_log_ = nullptr;
   QToolBar* toolbar_ = nullptr;
@@ -260,6 +271,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   std::optional<int> confirmed_mode_index_;  // none until the worker reports a mode
   int selector_rest_index_ = 0;              // the selection the page was built for
   bool selector_enabled_ = false;            // as the frame's state says, a test run aside
+  WindowState remembered_;                   // as the settings file had it at the start
 
   std::function<void(int)> exit_handler_;
   std::function<std::vector<PortInfo>()> port_lister_;

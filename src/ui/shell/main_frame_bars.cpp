@@ -14,6 +14,7 @@
 #include "text/gbk_literal.h"
 #include "ui/bars/cool_bar.h"
 #include "ui/bars/log_list_box.h"
+#include "ui/bars/progress_pane.h"
 #include "ui/bars/status_panes.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/ui_font.h"
@@ -51,11 +52,17 @@ void CMainFrame::RefreshCommandStates() {
     const std::optional<int> entry = CommandEntryForId(id);
     action->setEnabled(!entry || services_.commands.IsEnabled(*entry));
   }
+  if (page_) page_->CommandStatesChanged();
 }
 
 void CMainFrame::BuildStatusBar() {
   statusBar()->setObjectName(QStringLiteral("status_bar"));
   panes_ = std::make_unique<CStatusPanes>(*statusBar());
+  // Between the connection state and the banner, shown only while a worker
+  // command runs; a command's end clears it.
+  progress_pane_ = new CProgressPane(statusBar());
+  statusBar()->insertWidget(kPaneBanner, progress_pane_);
+  connect(this, &CMainFrame::workerCommandFinished, progress_pane_, [this] { progress_pane_->Clear(); });
 }
 
 void CMainFrame::BuildRunLogBar() {
@@ -173,6 +180,9 @@ void CMainFrame::BuildMenus() {
   params->addSeparator();
   params->addAction(MakeCommand(kIdSelectAll, "全选/全不选(&A)"_gbk, [this] { OnSelectAll(); }));
   params->addAction(MakeCommand(kIdQuery, "查询参数(&Q)"_gbk, [this] { OnQuery(); }));
+  // F5 reads the values again, as it refreshes elsewhere; no other key of
+  // the window or the AT terminal uses it.
+  CommandAction(kIdQuery)->setShortcut(QKeySequence(Qt::Key_F5));
   params->addAction(MakeCommand(kIdSet, "设置参数(&C)"_gbk, [this] { OnSet(); }));
   params->addAction(MakeCommand(kIdDefaults, "默认参数(&D)"_gbk, [this] { OnDefaults(); }));
   params->addAction(MakeCommand(kIdRestart, "重启DTU(&R)"_gbk, [this] { OnRestart(); }));

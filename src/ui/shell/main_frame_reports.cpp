@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include "text/gbk_literal.h"
+#include "ui/bars/progress_pane.h"
 #include "ui/bars/status_panes.h"
 #include "ui/shell/main_frame.h"
 
@@ -47,5 +48,7 @@ void CMainFrame::HandleDtuConnected() {
 void CMainFrame::HandleCommandFinished(unsigned message, bool succeeded) {
   emit workerCommandFinished(message, succeeded);
 }
+
+void CMainFrame::HandleProgress(const WorkerProgress& progress) { progress_pane_->ShowProgress(progress); }
 
 }  // namespace zt::ui

@@ -36,6 +36,10 @@ class CViewBase : public QWidget {
   // The selector was changed by the operator (after the frame's question).
   virtual void OnModeSelectorChanged() {}
 
+  // The frame has set its commands' enabled states anew (Commands()); a page
+  // whose controls stand for commands follows them.
+  virtual void CommandStatesChanged() {}
+
   // Frame commands that act on the page.
   virtual void SelectAllCommand() {}     // "全选/全不选(&A)"
   virtual void ImportCommand() {}        // "导入(&I)"

@@ -29,4 +29,8 @@ void WorkerReportsBridge::CommandFinished(unsigned message, bool succeeded) {
   RunOnUiThread([&] { ui_side_.CommandFinished(message, succeeded); });
 }
 
+void WorkerReportsBridge::Progress(const WorkerProgress& progress) {
+  RunOnUiThread([&] { ui_side_.Progress(progress); });
+}
+
 }  // namespace zt::ui

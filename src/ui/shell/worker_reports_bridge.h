@@ -25,6 +25,7 @@ class WorkerReportsBridge final : public IConfigReports {
   void ModeIndex(int index) override;
   void DtuConnected() override;
   void CommandFinished(unsigned message, bool succeeded) override;
+  void Progress(const WorkerProgress& progress) override;
 
  private:
   IConfigReports& ui_side_;
