@@ -2,6 +2,7 @@
 
 #include "params/catalogue_loader.h"
 #include "prodtest/test_steps.h"
+#include "serial/dtu_commands.h"
 #include "serial/serial_port.h"
 #include "settings/process_flags.h"
 #include "settings/tool_settings.h"
@@ -14,15 +15,6 @@ using namespace zt::literals;
 
 namespace {
 
-// The production test wakes a unit with 13 blanks, once a second, as many
-// times as the connect timeout has seconds.
-constexpr std::string_view kWakeUp = "             ";
-static_assert(kWakeUp.size() == 13);
-constexpr int kWakeUpLimitS = 1;
-constexpr int kLoginLimitS = 3;
-constexpr std::uint16_t kLoginAttempts = 3;
-constexpr int kVersionLimitS = 20;
-constexpr std::uint16_t kVersionAttempts = 1;
 // The version reply is kept in 100 bytes.
 constexpr std::size_t kVersionCapacity = 100;
 constexpr int kCatalogueAttempts = 5;
@@ -158,22 +150,23 @@ void CTestRun::RunThread() {
     }
     log("连接...\r\n"_gbk);
     const ToolSettings tool = env_.settings.Get();
-    if (!ctx.Exchange(kWakeUp, "RUN AT", kWakeUpLimitS, tool.connect_timeout)) {
+    // 13 blanks, once a second, as many times as the connect timeout has seconds.
+    if (!ctx.Exchange(WakeUpCommand(DtuSender::kProductionTest),
+                      WakeUpRule(DtuSender::kProductionTest, tool.connect_timeout))) {
       log("连接超时!\r\n"_gbk);
       continue;
     }
     log("连接成功!\r\n"_gbk);
 
-    const std::string login = "AT+LOGIN=" + tool.password.substr(0, kMaxPasswordBytes) + "\r";
-    if (!ctx.Exchange(login, "OK", kLoginLimitS, kLoginAttempts)) {
+    const std::optional<std::string> login = LoginCommand(tool.password);
+    if (!login || !ctx.Exchange(*login, LoginRule(DtuSender::kProductionTest))) {
       log("登录失败!\r\n"_gbk);
       continue;
     }
     log("登录成功!\r\n"_gbk);
 
     std::string version;
-    bool identified = ctx.Exchange("AT+GETPARAM=SPSV\r\n", "SPSV", kVersionLimitS, kVersionAttempts, &version,
-                                   kVersionCapacity);
+    bool identified = ctx.Exchange(VersionCommand(), kVersionRule, &version, kVersionCapacity);
     if (identified) {
       env_.flags.file_variant.store(IsS3Version(version) ? FileVariant::kS3 : FileVariant::kS2);
       identified = LoadCatalogueWithRetries(env_.catalogue, env_.catalogue_folder, env_.flags.file_variant.load(),

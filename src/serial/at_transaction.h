@@ -21,7 +21,7 @@
 //
 // Every attempt purges the port before it sends, so a late answer to an
 // earlier command never counts for this one. Commands go on the wire byte for
-// byte with their own line ends ("AT+LOGIN=%s\r" ends in CR alone). Limits are
+// byte with their own line ends (the login ends in CR alone, dtu_commands.h). Limits are
 // whole seconds of the link clock (link_clock.h).
 //
 // Worker abort: before every attempt and every poll step the worker forms

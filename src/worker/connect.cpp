@@ -2,6 +2,7 @@
 // catalogue of its firmware generation, then query every parameter.
 #include "params/catalogue_loader.h"
 #include "serial/at_transaction.h"
+#include "serial/dtu_commands.h"
 #include "settings/process_flags.h"
 #include "settings/tool_settings.h"
 #include "text/gbk_literal.h"
@@ -15,13 +16,6 @@ namespace {
 
 using namespace zt::literals;
 
-// The DTU answers a run of blanks with "RUN AT" and "OK" once it is awake.
-constexpr std::string_view kWakeUp = "                    ";  // 20 blanks
-static_assert(kWakeUp.size() == 20);
-constexpr int kWakeUpLimitS = 20;
-constexpr int kLoginLimitS = 1;
-constexpr std::uint16_t kLoginAttempts = 20;
-constexpr int kVersionLimitS = 20;
 // The version reply is kept in 100 bytes.
 constexpr std::size_t kVersionCapacity = 100;
 constexpr int kCatalogueAttempts = 5;
@@ -33,7 +27,9 @@ constexpr int kSettleMs = 2000;
 bool RunWakeAndLogin(WorkerContext& ctx) {
   std::string reply;
   ctx.reports.Log("连接DTU..."_gbk);
-  if (WorkerResendAndWait(ctx, kWakeUp, "RUN AT", reply, kWorkerReplyWindow, kWakeUpLimitS) != kAtMatched) {
+  const AnswerRule wake = WakeUpRule(DtuSender::kWorker);
+  if (WorkerResendAndWait(ctx, WakeUpCommand(DtuSender::kWorker), wake.expected, reply, kWorkerReplyWindow,
+                          wake.limit_s) != kAtMatched) {
     ctx.reports.Log("连接DTU超时或失败***"_gbk);
     return false;
   }
@@ -41,11 +37,11 @@ bool RunWakeAndLogin(WorkerContext& ctx) {
   ctx.reports.Log("连接DTU成功!  "_gbk);
   ctx.reports.Log("正在登录DTU...\r\n"_gbk);
 
-  // The password field holds six characters; the line ends in CR alone.
-  const std::string password = ctx.env.settings.Get().password.substr(0, kMaxPasswordBytes);
-  const std::string login = "AT+LOGIN=" + password + "\r";
-  if (WorkerSendAndWait(ctx, login, "OK", reply, kWorkerReplyWindow, kLoginLimitS, kLoginAttempts) !=
-      kAtMatched) {
+  // A password the builder refuses fails as a refused login does.
+  const std::optional<std::string> login = LoginCommand(ctx.env.settings.Get().password);
+  const AnswerRule rule = LoginRule(DtuSender::kWorker);
+  if (!login || WorkerSendAndWait(ctx, *login, rule.expected, reply, kWorkerReplyWindow, rule.limit_s,
+                                  rule.attempts) != kAtMatched) {
     ctx.reports.Log("登录DTU失败***\r\n"_gbk);
     ctx.reports.Done(0);
     return false;
@@ -57,7 +53,7 @@ bool RunWakeAndLogin(WorkerContext& ctx) {
 bool RunConnect(WorkerContext& ctx, int mode) {
   if (!RunWakeAndLogin(ctx)) return false;
   std::string reply;
-  if (WorkerResendAndWait(ctx, "AT+GETPARAM=SPSV\r\n", "SPSV", reply, kVersionCapacity, kVersionLimitS) ==
+  if (WorkerResendAndWait(ctx, VersionCommand(), kVersionRule.expected, reply, kVersionCapacity, kVersionRule.limit_s) ==
       kAtMatched) {
     ctx.env.flags.file_variant.store(IsS3Version(reply) ? FileVariant::kS3 : FileVariant::kS2);
   }

@@ -1,10 +1,11 @@
-// Query: read the DTU's whole parameter set with "AT+GETPARAM?" into the
+// Query: read the DTU's whole parameter set (QueryAllCommand) into the
 // catalogue. The base lines fill every group that is not a channel group;
 // on the later generation the channel blocks fill the channel groups of the
 // mode in force, through the work file chlparm.dat (worker/channel_work_file.h).
 #include "params/shared_catalogue.h"
 #include "params/value_checks.h"
 #include "serial/at_transaction.h"
+#include "serial/dtu_commands.h"
 #include "settings/process_flags.h"
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
@@ -18,8 +19,6 @@ namespace zt {
 namespace {
 
 using namespace zt::literals;
-
-constexpr int kQueryLimitS = 60;
 
 // The channel pass. Returns false when it ended early (logged).
 bool StoreChannelValues(WorkerContext& ctx, std::string_view text, std::int32_t mode) {
@@ -84,7 +83,8 @@ bool RunQuery(WorkerContext& ctx, int mode_code) {
   std::int32_t mode = mode_code;
   ctx.reports.Log("正在进行AT+GETPARAM?.... \r\n"_gbk);
   std::string reply;
-  if (WorkerSendAndWait(ctx, "AT+GETPARAM?\r\n", "", reply, kWorkerReplyWindow, kQueryLimitS, 1) != kAtMatched) {
+  if (WorkerSendAndWait(ctx, QueryAllCommand(), kQueryAllRule.expected, reply, kWorkerReplyWindow,
+                        kQueryAllRule.limit_s, kQueryAllRule.attempts) != kAtMatched) {
     ctx.reports.Log("AT+GETPARAM? 失败*** \r\n"_gbk);
     ctx.reports.Done(0);
     return false;

@@ -1,7 +1,7 @@
 // Set: write every ticked parameter to the DTU, one command each, then make
-// the DTU keep them with "AT+SAVEPARAM". Channel groups are written only for
-// the mode in force, each after "AT+SETCHL" selects its channel; the DTU's
-// channel context then stays in force for the groups that follow.
+// the DTU keep them with the save command. Channel groups are written only
+// for the mode in force, each after the channel selection; the DTU's channel
+// context then stays in force for the groups that follow.
 #include <optional>
 
 #include "params/group_filter.h"
@@ -21,10 +21,11 @@ namespace {
 using namespace zt::literals;
 
 constexpr std::size_t kAckCapacity = 1024;
-constexpr int kSelectChannelLimitS = 10;
-constexpr int kSetParamLimitS = 3;
-constexpr int kSaveLimitS = 3;
-constexpr std::uint16_t kAttempts = 3;
+
+bool Send(WorkerContext& ctx, std::string_view command, const AnswerRule& rule, std::string& ack) {
+  return WorkerSendAndWait(ctx, command, rule.expected, ack, kAckCapacity, rule.limit_s, rule.attempts) ==
+         kAtMatched;
+}
 
 // Ticked, writable parameters from the common group on, up to the first
 // unnamed group. (Ticks in the common group count, although what is sent are
@@ -83,13 +84,12 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
     if (!plan.exists) break;
     if (!plan.send) continue;
     if (with_channels && plan.chn > 0) {
-      if (WorkerSendAndWait(ctx, Format("AT+SETCHL=%d\r\n", plan.chn), "OK", ack, kAckCapacity,
-                            kSelectChannelLimitS, kAttempts) != kAtMatched) {
-        ctx.reports.Log(Format(" AT+SETCHL=%d  失败***\r\n"_gbk, plan.chn));
+      if (!Send(ctx, SelectChannelCommand(plan.chn), kSelectChannelRule, ack)) {
+        ctx.reports.Log(" " + SelectChannelText(plan.chn) + std::string("  失败***\r\n"_gbk));
         ctx.reports.Done(0);
         return false;
       }
-      ctx.reports.Log(Format("\r\n设置通道%d参数：AT+SETCHL=%d\r\n"_gbk, plan.chn, plan.chn));
+      ctx.reports.Log(Format("\r\n设置通道%d参数："_gbk, plan.chn) + SelectChannelText(plan.chn) + "\r\n");
     }
     for (int i = 0; i < plan.count; ++i) {
       const ParamCommand param = ctx.env.catalogue.Write([&](CParamCatalogue& c) {
@@ -99,15 +99,14 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
       });
       if (!param.send) continue;
       // A value the command builder refuses fails as an unanswered one does.
-      if (!param.command || WorkerSendAndWait(ctx, *param.command, "OK", ack, kAckCapacity, kSetParamLimitS,
-                                              kAttempts) != kAtMatched) {
+      if (!param.command || !Send(ctx, *param.command, kSetParamRule, ack)) {
         ctx.reports.Log(std::string("设置参数"_gbk) + param.name + std::string(texts.param_failed_suffix));
         return false;
       }
       if (with_channels) ctx.reports.Log(std::string("设置参数"_gbk) + param.name + std::string("成功"_gbk));
     }
   }
-  if (WorkerSendAndWait(ctx, "AT+SAVEPARAM\r", "OK", ack, kAckCapacity, kSaveLimitS, kAttempts) != kAtMatched) {
+  if (!Send(ctx, SaveParamsCommand(), kSaveParamsRule, ack)) {
     ctx.reports.Log(texts.save_failed);
     return false;
   }

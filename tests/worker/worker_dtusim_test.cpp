@@ -135,6 +135,22 @@ TEST_F(WorkerAgainstDtu, ARefusedLoginFailsAtOnce) {
   EXPECT_EQ(Count(sim.ReceivedBytes(), "AT+GETPARAM"), 0u);
 }
 
+TEST(WorkerLoginGuard, APasswordHoldingAControlByteIsNeverSent) {
+  // "a\rAT+R" would end the login early and send a command of its own.
+  for (const std::string& password : std::vector<std::string>{"a\rAT+R", "a\nb", std::string("ab\0c", 4), "x\x7F"}) {
+    DtuSimProcess sim;
+    WorkerHarness h;
+    ASSERT_TRUE(sim.Start({})) << sim.error();
+    ASSERT_TRUE(h.OpenPort(sim.SlavePath()));
+    h.StartWorker();
+    h.settings.Update([&](ToolSettings& s) { s.password = password; });
+    h.Run(WM_CFG_CONNECT, kModeSin);
+    EXPECT_EQ(h.reports.Lines().back(), S("登录DTU失败***\r\n"_gbk)) << ::testing::PrintToString(password);
+    EXPECT_TRUE(Contains(h.reports.Events(), "DONE:0"));
+    EXPECT_EQ(Count(sim.ReceivedBytes(), "AT+"), 0u) << ::testing::PrintToString(password);
+  }
+}
+
 TEST_F(WorkerAgainstDtu, ASixCharacterPasswordIsSentWhole) {
   Start({"--password", "abc123"});
   h.settings.Update([](ToolSettings& s) { s.password = "abc123"; });
