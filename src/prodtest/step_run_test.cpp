@@ -27,7 +27,8 @@ constexpr std::chrono::milliseconds kPollStep{20};
 // A unit without a network reports 99: no signal, whatever the threshold.
 constexpr std::int32_t kNoSignal = 99;
 
-// What arrives within one poll step, as text: up to the first zero byte.
+// What arrives within one poll step, every byte of it: a zero byte in the
+// start-up output must not hide a key string behind it in the same read.
 std::string PollOnce(CSerialPort& port) {
   const auto start = std::chrono::steady_clock::now();
   char buffer[kReadCapacity];
@@ -37,8 +38,7 @@ std::string PollOnce(CSerialPort& port) {
   }
   // A closed port answers at once: the step still lasts its length.
   if (got == 0) std::this_thread::sleep_until(start + kPollStep);
-  const std::string_view text(buffer, got);
-  return std::string(text.substr(0, text.find('\0')));
+  return std::string(buffer, got);
 }
 
 }  // namespace
