@@ -3,6 +3,7 @@
 #include "params/catalogue_loader.h"
 #include "prodtest/test_steps.h"
 #include "serial/dtu_commands.h"
+#include "serial/dtu_connect.h"
 #include "serial/serial_port.h"
 #include "settings/process_flags.h"
 #include "settings/tool_settings.h"
@@ -148,22 +149,23 @@ void CTestRun::RunThread() {
       Finish(RunOutcome::kHalted);
       return;
     }
-    log("连接...\r\n"_gbk);
     const ToolSettings tool = env_.settings.Get();
+    const auto exchange = [&ctx](std::string_view command, const AnswerRule& rule) {
+      return ctx.Exchange(command, rule);
+    };
     // 13 blanks, once a second, as many times as the connect timeout has seconds.
-    if (!ctx.Exchange(WakeUpCommand(DtuSender::kProductionTest),
-                      WakeUpRule(DtuSender::kProductionTest, tool.connect_timeout))) {
-      log("连接超时!\r\n"_gbk);
-      continue;
-    }
-    log("连接成功!\r\n"_gbk);
-
-    const std::optional<std::string> login = LoginCommand(tool.password);
-    if (!login || !ctx.Exchange(*login, LoginRule(DtuSender::kProductionTest))) {
-      log("登录失败!\r\n"_gbk);
-      continue;
-    }
-    log("登录成功!\r\n"_gbk);
+    const ConnectSequence sequence{
+        .sender = DtuSender::kProductionTest,
+        .connect_timeout_s = tool.connect_timeout,
+        .password = tool.password,
+        .texts = {"连接...\r\n"_gbk, "连接超时!\r\n"_gbk, "连接成功!\r\n"_gbk, {}, "登录失败!\r\n"_gbk,
+                  "登录成功!\r\n"_gbk},
+        .log = log,
+        .wake = exchange,
+        .send = exchange,
+        .on_woken = {},
+    };
+    if (WakeAndLogin(sequence) != ConnectResult::kLoggedIn) continue;
 
     std::string version;
     bool identified = ctx.Exchange(VersionCommand(), kVersionRule, &version, kVersionCapacity);

@@ -3,6 +3,7 @@
 #include "params/catalogue_loader.h"
 #include "serial/at_transaction.h"
 #include "serial/dtu_commands.h"
+#include "serial/dtu_connect.h"
 #include "settings/process_flags.h"
 #include "settings/tool_settings.h"
 #include "text/gbk_literal.h"
@@ -26,28 +27,36 @@ constexpr int kSettleMs = 2000;
 
 bool RunWakeAndLogin(WorkerContext& ctx) {
   std::string reply;
-  ctx.reports.Log("连接DTU..."_gbk);
-  const AnswerRule wake = WakeUpRule(DtuSender::kWorker);
-  if (WorkerResendAndWait(ctx, WakeUpCommand(DtuSender::kWorker), wake.expected, reply, kWorkerReplyWindow,
-                          wake.limit_s) != kAtMatched) {
-    ctx.reports.Log("连接DTU超时或失败***"_gbk);
-    return false;
+  const std::string password = ctx.env.settings.Get().password;
+  const ConnectSequence sequence{
+      .sender = DtuSender::kWorker,
+      .password = password,
+      .texts = {"连接DTU..."_gbk, "连接DTU超时或失败***"_gbk, "连接DTU成功!  "_gbk, "正在登录DTU...\r\n"_gbk,
+                "登录DTU失败***\r\n"_gbk, "登录DTU成功\r\n"_gbk},
+      .log = [&](std::string_view line) { ctx.reports.Log(line); },
+      // The worker wakes with its resending form; the rule's limit is the whole wait.
+      .wake =
+          [&](std::string_view command, const AnswerRule& rule) {
+            return WorkerResendAndWait(ctx, command, rule.expected, reply, kWorkerReplyWindow, rule.limit_s) ==
+                   kAtMatched;
+          },
+      .send =
+          [&](std::string_view command, const AnswerRule& rule) {
+            return WorkerSendAndWait(ctx, command, rule.expected, reply, kWorkerReplyWindow, rule.limit_s,
+                                     rule.attempts) == kAtMatched;
+          },
+      .on_woken = [&] { ctx.reports.DtuConnected(); },
+  };
+  switch (WakeAndLogin(sequence)) {
+    case ConnectResult::kLoggedIn:
+      return true;
+    case ConnectResult::kNoAnswer:
+      return false;
+    case ConnectResult::kLoginFailed:
+      ctx.reports.Done(0);
+      return false;
   }
-  ctx.reports.DtuConnected();
-  ctx.reports.Log("连接DTU成功!  "_gbk);
-  ctx.reports.Log("正在登录DTU...\r\n"_gbk);
-
-  // A password the builder refuses fails as a refused login does.
-  const std::optional<std::string> login = LoginCommand(ctx.env.settings.Get().password);
-  const AnswerRule rule = LoginRule(DtuSender::kWorker);
-  if (!login || WorkerSendAndWait(ctx, *login, rule.expected, reply, kWorkerReplyWindow, rule.limit_s,
-                                  rule.attempts) != kAtMatched) {
-    ctx.reports.Log("登录DTU失败***\r\n"_gbk);
-    ctx.reports.Done(0);
-    return false;
-  }
-  ctx.reports.Log("登录DTU成功\r\n"_gbk);
-  return true;
+  return false;
 }
 
 bool RunConnect(WorkerContext& ctx, int mode) {
