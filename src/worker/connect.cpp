@@ -38,24 +38,29 @@ bool RunWakeAndLogin(WorkerContext& ctx) {
       .wake =
           [&](std::string_view command, const AnswerRule& rule) {
             return WorkerResendAndWait(ctx, command, rule.expected, reply, kWorkerReplyWindow, rule.limit_s) ==
-                   kAtMatched;
+                   AtResult::kMatched;
           },
       .send =
           [&](std::string_view command, const AnswerRule& rule) {
             return WorkerSendAndWait(ctx, command, rule.expected, reply, kWorkerReplyWindow, rule.limit_s,
-                                     rule.attempts) == kAtMatched;
+                                     rule.attempts) == AtResult::kMatched;
           },
       .on_woken = [&] { ctx.reports.DtuConnected(); },
   };
+  // The sequence logs the failure line; the rule of config_reports.h says
+  // whether DONE 0 follows.
+  FailureEnd end = kNoWakeUpEnd;
   switch (WakeAndLogin(sequence)) {
     case ConnectResult::kLoggedIn:
       return true;
     case ConnectResult::kNoAnswer:
-      return false;
+      end = kNoWakeUpEnd;
+      break;
     case ConnectResult::kLoginFailed:
-      ctx.reports.Done(0);
-      return false;
+      end = kLoginFailedEnd;
+      break;
   }
+  if (end == FailureEnd::kLogAndDone) ctx.reports.Done(0);
   return false;
 }
 
@@ -63,7 +68,7 @@ bool RunConnect(WorkerContext& ctx, int mode) {
   if (!RunWakeAndLogin(ctx)) return false;
   std::string reply;
   if (WorkerResendAndWait(ctx, VersionCommand(), kVersionRule.expected, reply, kVersionCapacity, kVersionRule.limit_s) ==
-      kAtMatched) {
+      AtResult::kMatched) {
     ctx.env.flags.file_variant.store(IsS3Version(reply) ? FileVariant::kS3 : FileVariant::kS2);
   }
   LoadCatalogueWithRetries(ctx.env.catalogue, ctx.env.catalogue_folder, ctx.env.flags.file_variant.load(),

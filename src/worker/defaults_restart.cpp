@@ -28,14 +28,13 @@ bool RunDefaults(WorkerContext& ctx, int mode) {
   } else if (IsChannelMode(mode)) {
     command = UseDefaultCommand(ModeToken(mode));
   } else {
-    ctx.reports.Log("设置默认参数失败，原因：通道模式不正确【SIN,BAK,MUL,MULB】***!\r\n"_gbk);
-    return false;
+    return EndWithFailure(ctx.reports, "设置默认参数失败，原因：通道模式不正确【SIN,BAK,MUL,MULB】***!\r\n"_gbk,
+                          kDefaultsOrRestartEnd);
   }
   std::string ack;
   if (WorkerSendAndWait(ctx, command, kUseDefaultRule.expected, ack, kAckCapacity, kUseDefaultRule.limit_s,
-                        kUseDefaultRule.attempts) != kAtMatched) {
-    ctx.reports.Log("发送恢复默认参数值指令失败*** \r\n"_gbk);
-    return false;
+                        kUseDefaultRule.attempts) != AtResult::kMatched) {
+    return EndWithFailure(ctx.reports, "发送恢复默认参数值指令失败*** \r\n"_gbk, kDefaultsOrRestartEnd);
   }
   ctx.reports.Log("DTU恢复默认参数值成功.\r\n"_gbk);
   return true;
@@ -46,9 +45,8 @@ bool RunRestart(WorkerContext& ctx) {
   std::string ack;
   const AnswerRule rule = ResetRule(DtuSender::kWorker);
   if (WorkerSendAndWait(ctx, ResetCommand(DtuSender::kWorker), rule.expected, ack, kAckCapacity, rule.limit_s,
-                        rule.attempts) != kAtMatched) {
-    ctx.reports.Log("发送重启指令失败 \r\n"_gbk);
-    return false;
+                        rule.attempts) != AtResult::kMatched) {
+    return EndWithFailure(ctx.reports, "发送重启指令失败 \r\n"_gbk, kDefaultsOrRestartEnd);
   }
   ctx.reports.Log("发送重启指令成功, DTU将重启! \r\n"_gbk);
   return true;

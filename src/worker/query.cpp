@@ -25,17 +25,14 @@ bool StoreChannelValues(WorkerContext& ctx, std::string_view text, std::int32_t 
   ctx.reports.Log("正在取各通道的参数... \r\n"_gbk);
   const std::size_t first = text.find("ID=1");
   if (first == std::string_view::npos) {
-    ctx.reports.Log("取通道的参数失败***\r\n"_gbk);
-    return false;
+    return EndWithFailure(ctx.reports, "取通道的参数失败***\r\n"_gbk, kChannelPassEnd);
   }
   std::string channel_part;
   switch (RoundTripWorkFile(ctx.env.work_folder, text.substr(first), channel_part)) {
     case WorkFileResult::kCannotCreate:
-      ctx.reports.Log("取通道的参数 失败***\r\n"_gbk);
-      return false;
+      return EndWithFailure(ctx.reports, "取通道的参数 失败***\r\n"_gbk, kChannelPassEnd);
     case WorkFileResult::kCannotReopen:
-      ctx.reports.Log("取通道的 参数 失败***\r\n"_gbk);
-      return false;
+      return EndWithFailure(ctx.reports, "取通道的 参数 失败***\r\n"_gbk, kChannelPassEnd);
     case WorkFileResult::kOk:
       break;
   }
@@ -84,15 +81,11 @@ bool RunQuery(WorkerContext& ctx, int mode_code) {
   ctx.reports.Log("正在进行AT+GETPARAM?.... \r\n"_gbk);
   std::string reply;
   if (WorkerSendAndWait(ctx, QueryAllCommand(), kQueryAllRule.expected, reply, kWorkerReplyWindow,
-                        kQueryAllRule.limit_s, kQueryAllRule.attempts) != kAtMatched) {
-    ctx.reports.Log("AT+GETPARAM? 失败*** \r\n"_gbk);
-    ctx.reports.Done(0);
-    return false;
+                        kQueryAllRule.limit_s, kQueryAllRule.attempts) != AtResult::kMatched) {
+    return EndWithFailure(ctx.reports, "AT+GETPARAM? 失败*** \r\n"_gbk, kQueryUnansweredEnd);
   }
   if (reply.size() < kQueryEchoLength) {
-    ctx.reports.Log("AT+GETPARAM? 失败2*** \r\n"_gbk);
-    ctx.reports.Done(0);
-    return false;
+    return EndWithFailure(ctx.reports, "AT+GETPARAM? 失败2*** \r\n"_gbk, kQueryUnansweredEnd);
   }
   const std::string_view text = std::string_view(reply).substr(kQueryEchoLength);
   const bool s3 = IsS3(ctx.env.flags);

@@ -24,7 +24,7 @@ constexpr std::size_t kAckCapacity = 1024;
 
 bool Send(WorkerContext& ctx, std::string_view command, const AnswerRule& rule, std::string& ack) {
   return WorkerSendAndWait(ctx, command, rule.expected, ack, kAckCapacity, rule.limit_s, rule.attempts) ==
-         kAtMatched;
+         AtResult::kMatched;
 }
 
 // Ticked, writable parameters from the common group on, up to the first
@@ -70,8 +70,7 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
                              ? SetTexts{"未选择需要配置的参数***\r\n"_gbk, "失败***"_gbk, "设置参数, 保存参数失败***\r\n"_gbk}
                              : SetTexts{"未选择需要配置的参数.\r\n"_gbk, "失败!"_gbk, "设置参数, 保存参数失败\r\n"_gbk};
   if (ctx.env.catalogue.Read(CountTicked) == 0) {
-    ctx.reports.Log(texts.nothing_ticked);
-    return false;
+    return EndWithFailure(ctx.reports, texts.nothing_ticked, kSetFailedEnd);
   }
   ctx.reports.Log("正在配置参数...\r\n"_gbk);
   std::string ack;
@@ -85,9 +84,8 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
     if (!plan.send) continue;
     if (with_channels && plan.chn > 0) {
       if (!Send(ctx, SelectChannelCommand(plan.chn), kSelectChannelRule, ack)) {
-        ctx.reports.Log(" " + SelectChannelText(plan.chn) + std::string("  失败***\r\n"_gbk));
-        ctx.reports.Done(0);
-        return false;
+        return EndWithFailure(ctx.reports, " " + SelectChannelText(plan.chn) + std::string("  失败***\r\n"_gbk),
+                              kSelectChannelEnd);
       }
       ctx.reports.Log(Format("\r\n设置通道%d参数："_gbk, plan.chn) + SelectChannelText(plan.chn) + "\r\n");
     }
@@ -100,15 +98,15 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
       if (!param.send) continue;
       // A value the command builder refuses fails as an unanswered one does.
       if (!param.command || !Send(ctx, *param.command, kSetParamRule, ack)) {
-        ctx.reports.Log(std::string("设置参数"_gbk) + param.name + std::string(texts.param_failed_suffix));
-        return false;
+        return EndWithFailure(ctx.reports,
+                              std::string("设置参数"_gbk) + param.name + std::string(texts.param_failed_suffix),
+                              kSetFailedEnd);
       }
       if (with_channels) ctx.reports.Log(std::string("设置参数"_gbk) + param.name + std::string("成功"_gbk));
     }
   }
   if (!Send(ctx, SaveParamsCommand(), kSaveParamsRule, ack)) {
-    ctx.reports.Log(texts.save_failed);
-    return false;
+    return EndWithFailure(ctx.reports, texts.save_failed, kSetFailedEnd);
   }
   ctx.reports.Log("设置参数成功!\r\n"_gbk);
   return true;

@@ -129,7 +129,7 @@ class DtuSimStop : public test::DtuSimRunTest {
   void ExpectPortFree() {
     std::string reply;
     std::uint16_t length = 0;
-    EXPECT_EQ(FrameSendAndWait(*env_->port, "+++", "RUN AT", reply, 1024, length, 3, 2), kAtMatched);
+    EXPECT_EQ(FrameSendAndWait(*env_->port, "+++", "RUN AT", reply, 1024, length, 3, 2), AtResult::kMatched);
   }
 };
 
@@ -184,7 +184,7 @@ TEST_F(DtuSimStop, StopDuringAStepExchange) {
   // The lock is free: the next exchange goes out (the unit stays silent).
   std::string reply;
   std::uint16_t length = 0;
-  EXPECT_EQ(FrameSendAndWait(*env_->port, "AT\r\n", "OK", reply, 1024, length, 1, 1), kAtTimedOut);
+  EXPECT_EQ(FrameSendAndWait(*env_->port, "AT\r\n", "OK", reply, 1024, length, 1, 1), AtResult::kTimedOut);
   EXPECT_TRUE(sim_.WaitForReceived("AT+SETPARAM=DEVNAME,ZR3100_LAB\r\nAT\r\n"));
 }
 
