@@ -99,8 +99,8 @@ Figures Measure(int reply_delay_ms, const std::string& config) {
   // Wake and log in as the run does, and load the catalogue of the unit.
   std::string reply;
   std::uint16_t length = 0;
-  if (zt::FrameSendAndWait(port, "             ", "RUN AT", reply, 1024, length, 1, 5) != zt::kAtMatched ||
-      zt::FrameSendAndWait(port, "AT+LOGIN=pilot\r", "OK", reply, 1024, length, 3, 3) != zt::kAtMatched) {
+  if (zt::FrameSendAndWait(port, "             ", "RUN AT", reply, 1024, length, 1, 5) != zt::AtResult::kMatched ||
+      zt::FrameSendAndWait(port, "AT+LOGIN=pilot\r", "OK", reply, 1024, length, 3, 3) != zt::AtResult::kMatched) {
     std::fprintf(stderr, "the simulated DTU did not answer\n");
     return f;
   }

@@ -63,9 +63,9 @@ int main() {
                  .gap = std::chrono::milliseconds(2)});
     std::string reply;
     std::uint16_t length = 0;
-    const int result = zt::SendAndWait(link, command, "OK", reply, 64, length, 10, 1);
+    const zt::AtResult result = zt::SendAndWait(link, command, "OK", reply, 64, length, 10, 1);
     const auto returned = Clock::now();
-    if (result != zt::kAtMatched) {
+    if (result != zt::AtResult::kMatched) {
       ++failures;
       continue;
     }

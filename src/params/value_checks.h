@@ -71,7 +71,7 @@ std::string DisplayText(const ParamDef& p);
 // character exactly); -1 for none.
 int PreselectedOption(const ParamDef& p, std::string_view cell_text);
 
-// The value as "AT+SETPARAM=" sends it. HEXSTR: blanks removed, and the stored
+// The value as the set command (SetParamCommand) sends it. HEXSTR: blanks removed, and the stored
 // value keeps that change. INT1 list: the list_value entry at the index of the
 // first list_options entry equal to the value; the stored text itself when no
 // option matches, or when list_value has no entry at that index (a catalogue

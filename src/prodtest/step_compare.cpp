@@ -6,6 +6,7 @@
 #include "params/value_checks.h"
 #include "prodtest/config_file_reader.h"
 #include "prodtest/test_steps.h"
+#include "serial/dtu_commands.h"
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
 
@@ -15,10 +16,6 @@ using namespace zt::literals;
 
 namespace {
 
-constexpr int kChannelLimitS = 10;
-constexpr std::uint16_t kChannelAttempts = 3;
-constexpr int kGetLimitS = 3;
-constexpr std::uint16_t kGetAttempts = 3;
 // An IMEI counts by its first 14 digits: the check digit may differ.
 constexpr std::size_t kImeiCompared = 14;
 
@@ -74,14 +71,14 @@ bool MatchesDevice(const GetEntry& e, std::string device) {
 
 bool CompareIdentity(StepContext& ctx) {
   std::string reply;
-  if (!ctx.Exchange("AT+GETPARAM=SPPID\r\n", "SPPID", kGetLimitS, kGetAttempts, &reply)) {
+  if (!ctx.Exchange(GetProductNumberCommand(), kGetProductNumberRule, &reply)) {
     return ctx.Fail(std::string("发送查询产品编号指令失败"_gbk));
   }
   const std::optional<std::string> product = ValueAfter(reply, "=");
   if (!product) return ctx.Fail(std::string("查询产品编号失败"_gbk));
   if (*product != ctx.identity.product_number) return ctx.Fail(std::string("校验产品编号失败"_gbk));
 
-  if (!ctx.Exchange("AT+GETPARAM=IMEINUMBER\r\n", "IMEINUMBER=", kGetLimitS, kGetAttempts, &reply)) {
+  if (!ctx.Exchange(GetImeiCommand(), kGetImeiRule, &reply)) {
     return ctx.Fail(std::string("发送查询产品IMEI号指令失败"_gbk));
   }
   // The two queries share the failure text of a reply without its line end.
@@ -112,15 +109,16 @@ bool CompareStep(StepContext& ctx) {
         ctx.catalogue.Read([&](const CParamCatalogue& c) { return GroupForComparing(c, g, mode); });
     if (group.skip) continue;
     if (mode != 0 && group.chn > 0) {
-      if (!ctx.Exchange(Format("AT+SETCHL=%d\r\n", group.chn), "OK", kChannelLimitS, kChannelAttempts)) {
-        ctx.Log(Format(" AT+SETCHL=%d  失败***\r\n"_gbk, group.chn));
+      if (!ctx.Exchange(SelectChannelCommand(group.chn), kSelectChannelRule)) {
+        ctx.Log(" " + SelectChannelText(group.chn) + std::string("  失败***\r\n"_gbk));
         return false;
       }
       ctx.Log(Format(" 选择了通道 %d，检查参数配置 \r\n"_gbk, group.chn));
     }
     for (const GetEntry& e : group.entries) {
       std::string reply;
-      if (!ctx.Exchange("AT+GETPARAM=" + e.short_name + "\r\n", e.short_name + "=", kGetLimitS, kGetAttempts,
+      const std::string answer = GetParamAnswer(e.short_name);
+      if (!ctx.Exchange(GetParamCommand(e.short_name), {answer, kGetParamRule.limit_s, kGetParamRule.attempts},
                         &reply)) {
         return ctx.Fail(std::string("发送查询参数指令失败"_gbk));
       }

@@ -18,11 +18,6 @@ using namespace zt::literals;
 
 namespace {
 
-// "AT+USEDEFAULT" and "AT+SETCHL" take their time: the unit rewrites its store.
-constexpr int kModeLimitS = 10;
-constexpr std::uint16_t kModeAttempts = 3;
-constexpr int kSetLimitS = 3;
-constexpr std::uint16_t kSetAttempts = 3;
 // The product number and the IMEI go out up to three times, three attempts each.
 constexpr int kIdentityTransactions = 3;
 constexpr std::size_t kMaxProductNumber = 32;
@@ -76,7 +71,7 @@ GroupToSet GroupForSetting(const CParamCatalogue& c, int g, std::int32_t mode) {
 bool SendRepeated(StepContext& ctx, const std::optional<std::string>& command) {
   if (!command) return false;
   for (int n = 0; n < kIdentityTransactions; ++n) {
-    if (ctx.Exchange(*command, "OK", kSetLimitS, kSetAttempts)) return true;
+    if (ctx.Exchange(*command, kSetParamRule)) return true;
   }
   return false;
 }
@@ -97,11 +92,10 @@ bool SendIdentity(StepContext& ctx) {
 }  // namespace
 
 bool SetChannelMode(StepContext& ctx, std::int32_t mode) {
-  const char* name = "SIN";
-  if (mode == kModeBak) name = "BAK";
-  if (mode == kModeMul) name = "MUL";
-  if (mode == kModeMulb) name = "MULB";
-  if (!ctx.Exchange(Format("AT+USEDEFAULT=%s\r\n", name), "OK", kModeLimitS, kModeAttempts)) {
+  // A mode bit the file does not name goes out as SIN.
+  const bool named = mode == kModeBak || mode == kModeMul || mode == kModeMulb;
+  const std::string name(ModeToken(named ? mode : kModeSin));
+  if (!ctx.Exchange(UseDefaultCommand(name), kUseDefaultRule)) {
     return ctx.Fail(std::string("发送恢复默认参数值指令失败*** \r\n"_gbk));
   }
   // Not a failure: the buffer keeps it, and a later step that fails without
@@ -142,14 +136,14 @@ bool ConfigureStep(StepContext& ctx) {
     const GroupToSet group = ctx.catalogue.Read([&](const CParamCatalogue& c) { return GroupForSetting(c, g, mode); });
     if (group.skip) continue;
     if (mode != 0 && group.chn > 0) {
-      if (!ctx.Exchange(Format("AT+SETCHL=%d\r\n", group.chn), "OK", kModeLimitS, kModeAttempts)) {
+      if (!ctx.Exchange(SelectChannelCommand(group.chn), kSelectChannelRule)) {
         ctx.Log("设置通道模式出错!\r\n"_gbk);
         return false;
       }
       ctx.Log(Format(" 选择了通道 %d，设置通道参数 \r\n"_gbk, group.chn));
     }
     for (const SetEntry& e : group.entries) {
-      if (!e.command || !ctx.Exchange(*e.command, "OK", kSetLimitS, kSetAttempts)) {
+      if (!e.command || !ctx.Exchange(*e.command, kSetParamRule)) {
         return ctx.Fail(Format("发送参数%s失败"_gbk, e.name));
       }
     }
@@ -157,7 +151,7 @@ bool ConfigureStep(StepContext& ctx) {
 
   if (ctx.finished_product && !SendIdentity(ctx)) return false;
 
-  if (!ctx.Exchange("AT+SAVEPARAM\r", "OK", kSetLimitS, kSetAttempts)) {
+  if (!ctx.Exchange(SaveParamsCommand(), kSaveParamsRule)) {
     return ctx.Fail(std::string("配置参数失败"_gbk));
   }
   ctx.Log("参数配置成功!\r\n"_gbk);

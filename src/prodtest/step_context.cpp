@@ -10,9 +10,9 @@ bool StepContext::Exchange(std::string_view command, std::string_view expected, 
                            std::uint16_t attempts, std::string* reply, std::size_t capacity) const {
   std::string excerpt;
   std::uint16_t length = 0;
-  const int result = FrameSendAndWait(port, std::optional<std::string_view>(command), expected, excerpt,
+  const AtResult result = FrameSendAndWait(port, std::optional<std::string_view>(command), expected, excerpt,
                                       capacity, length, limit_s, attempts, &cancel);
-  if (result != kAtMatched) return false;
+  if (result != AtResult::kMatched) return false;
   if (reply != nullptr) *reply = std::move(excerpt);
   return true;
 }

@@ -16,6 +16,7 @@
 #include "prodtest/test_settings.h"
 #include "prodtest/test_view.h"
 #include "serial/at_transaction.h"
+#include "serial/dtu_commands.h"
 
 namespace zt {
 
@@ -60,6 +61,11 @@ struct StepContext {
   // to `reply` when given.
   bool Exchange(std::string_view command, std::string_view expected, int limit_s, std::uint16_t attempts,
                 std::string* reply = nullptr, std::size_t capacity = kFrameReplyWindow) const;
+  // The same with a command's answer rule (serial/dtu_commands.h).
+  bool Exchange(std::string_view command, const AnswerRule& rule, std::string* reply = nullptr,
+                std::size_t capacity = kFrameReplyWindow) const {
+    return Exchange(command, rule.expected, rule.limit_s, rule.attempts, reply, capacity);
+  }
 };
 
 }  // namespace zt

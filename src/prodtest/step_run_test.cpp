@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "prodtest/test_steps.h"
+#include "serial/dtu_commands.h"
 #include "serial/link_clock.h"
 #include "serial/port_texts.h"
 #include "serial/serial_port.h"
@@ -18,20 +19,17 @@ using namespace zt::literals;
 
 namespace {
 
-constexpr int kResetLimitS = 2;
-constexpr std::uint16_t kResetAttempts = 1;
 // The unit has two minutes to boot and print the key string.
 constexpr std::int64_t kKeyStringLimitS = 120;
 constexpr std::size_t kReadCapacity = 1024;
 // One look at the port: it ends as soon as bytes arrive.
 constexpr std::chrono::milliseconds kPollStep{20};
 
-constexpr int kCheckLimitS = 3;
-constexpr std::uint16_t kCheckAttempts = 3;
 // A unit without a network reports 99: no signal, whatever the threshold.
 constexpr std::int32_t kNoSignal = 99;
 
-// What arrives within one poll step, as text: up to the first zero byte.
+// What arrives within one poll step, every byte of it: a zero byte in the
+// start-up output must not hide a key string behind it in the same read.
 std::string PollOnce(CSerialPort& port) {
   const auto start = std::chrono::steady_clock::now();
   char buffer[kReadCapacity];
@@ -41,8 +39,7 @@ std::string PollOnce(CSerialPort& port) {
   }
   // A closed port answers at once: the step still lasts its length.
   if (got == 0) std::this_thread::sleep_until(start + kPollStep);
-  const std::string_view text(buffer, got);
-  return std::string(text.substr(0, text.find('\0')));
+  return std::string(buffer, got);
 }
 
 }  // namespace
@@ -73,18 +70,18 @@ std::vector<std::string> IdentityLines(std::string_view collected) {
 }
 
 bool SignalCheck(StepContext& ctx) {
-  if (!ctx.Exchange("+++", "RUN AT", kCheckLimitS, kCheckAttempts)) {
+  if (!ctx.Exchange(CommandModeCommand(), kCommandModeRule)) {
     ctx.Log("切换到AT指令模式失败!\r\n"_gbk);
     return false;
   }
-  const std::string password = ctx.settings.Get().password.substr(0, kMaxPasswordBytes);
-  if (!ctx.Exchange("AT+LOGIN=" + password + "\r", "OK", kCheckLimitS, kCheckAttempts)) {
+  const std::optional<std::string> login = LoginCommand(ctx.settings.Get().password);
+  if (!login || !ctx.Exchange(*login, LoginRule(DtuSender::kProductionTest))) {
     ctx.Log("登录失败!\r\n"_gbk);
     return false;
   }
   ctx.Log("登录成功!\r\n"_gbk);
   std::string reply;
-  if (!ctx.Exchange("AT+CSQ\r\n", "CSQ:", kCheckLimitS, kCheckAttempts, &reply)) {
+  if (!ctx.Exchange(SignalCommand(), kSignalRule, &reply)) {
     ctx.Log("发送查询信号强度指令失败!\r\n"_gbk);
     return false;
   }
@@ -111,7 +108,9 @@ bool RunTestStep(StepContext& ctx) {
   std::uint64_t removals = ctx.port.Removals();
   // A unit that restarts at once never answers the reset; one that answers
   // "OK" restarts after it. Either way its start-up output follows.
-  if (!ctx.Exchange("AT+RESET\r", "OK", kResetLimitS, kResetAttempts)) ctx.Log("复位成功!\r\n"_gbk);
+  if (!ctx.Exchange(ResetCommand(DtuSender::kProductionTest), ResetRule(DtuSender::kProductionTest))) {
+    ctx.Log("复位成功!\r\n"_gbk);
+  }
 
   const std::string& key = ctx.run.key_string;
   std::string collected;

@@ -3,13 +3,11 @@
 #include <sys/stat.h>
 
 #include "prodtest/test_steps.h"
+#include "serial/dtu_commands.h"
 
 namespace zt {
 
 namespace {
-
-constexpr int kLimitS = 3;
-constexpr std::uint16_t kAttempts = 3;
 
 bool UsableFile(const std::string& path) {
   struct stat st {};
@@ -21,8 +19,8 @@ bool UsableFile(const std::string& path) {
 bool UpgradeStep(StepContext& ctx) {
   if (UsableFile(ctx.run.upgrade_file)) {
     // Neither command carries a line end.
-    ctx.Exchange("AT+SWUPDATE", "OK", kLimitS, kAttempts);
-    ctx.Exchange("AT+LOGIN=", "OK", kLimitS, kAttempts);
+    ctx.Exchange(UpgradeStartCommand(), kUpgradeRule);
+    ctx.Exchange(UpgradeLoginCommand(), kUpgradeRule);
   }
   return false;
 }

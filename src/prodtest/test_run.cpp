@@ -2,6 +2,8 @@
 
 #include "params/catalogue_loader.h"
 #include "prodtest/test_steps.h"
+#include "serial/dtu_commands.h"
+#include "serial/dtu_connect.h"
 #include "serial/port_texts.h"
 #include "serial/serial_port.h"
 #include "settings/process_flags.h"
@@ -15,15 +17,6 @@ using namespace zt::literals;
 
 namespace {
 
-// The production test wakes a unit with 13 blanks, once a second, as many
-// times as the connect timeout has seconds.
-constexpr std::string_view kWakeUp = "             ";
-static_assert(kWakeUp.size() == 13);
-constexpr int kWakeUpLimitS = 1;
-constexpr int kLoginLimitS = 3;
-constexpr std::uint16_t kLoginAttempts = 3;
-constexpr int kVersionLimitS = 20;
-constexpr std::uint16_t kVersionAttempts = 1;
 // The version reply is kept in 100 bytes.
 constexpr std::size_t kVersionCapacity = 100;
 constexpr int kCatalogueAttempts = 5;
@@ -174,25 +167,27 @@ void CTestRun::RunThread() {
       Finish(RunOutcome::kFailed);
       return;
     }
-    log("连接...\r\n"_gbk);
     tell([&] { view.UnitStepStarted(UnitStep{1, UnitStepCount(steps), UnitStage::kConnect}); });
     const ToolSettings tool = env_.settings.Get();
-    if (!ctx.Exchange(kWakeUp, "RUN AT", kWakeUpLimitS, tool.connect_timeout)) {
-      log("连接超时!\r\n"_gbk);
-      continue;
-    }
-    log("连接成功!\r\n"_gbk);
-
-    const std::string login = "AT+LOGIN=" + tool.password.substr(0, kMaxPasswordBytes) + "\r";
-    if (!ctx.Exchange(login, "OK", kLoginLimitS, kLoginAttempts)) {
-      log("登录失败!\r\n"_gbk);
-      continue;
-    }
-    log("登录成功!\r\n"_gbk);
+    const auto exchange = [&ctx](std::string_view command, const AnswerRule& rule) {
+      return ctx.Exchange(command, rule);
+    };
+    // 13 blanks, once a second, as many times as the connect timeout has seconds.
+    const ConnectSequence sequence{
+        .sender = DtuSender::kProductionTest,
+        .connect_timeout_s = tool.connect_timeout,
+        .password = tool.password,
+        .texts = {"连接...\r\n"_gbk, "连接超时!\r\n"_gbk, "连接成功!\r\n"_gbk, {}, "登录失败!\r\n"_gbk,
+                  "登录成功!\r\n"_gbk},
+        .log = log,
+        .wake = exchange,
+        .send = exchange,
+        .on_woken = {},
+    };
+    if (WakeAndLogin(sequence) != ConnectResult::kLoggedIn) continue;
 
     std::string version;
-    bool identified = ctx.Exchange("AT+GETPARAM=SPSV\r\n", "SPSV", kVersionLimitS, kVersionAttempts, &version,
-                                   kVersionCapacity);
+    bool identified = ctx.Exchange(VersionCommand(), kVersionRule, &version, kVersionCapacity);
     if (identified) {
       env_.flags.file_variant.store(IsS3Version(version) ? FileVariant::kS3 : FileVariant::kS2);
       identified = LoadCatalogueWithRetries(env_.catalogue, env_.catalogue_folder, env_.flags.file_variant.load(),

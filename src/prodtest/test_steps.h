@@ -15,6 +15,7 @@
 // run thread.
 #pragma once
 
+#include "params/group_filter.h"
 #include "params/param_catalogue.h"
 
 #include <cstdint>
@@ -44,12 +45,8 @@ bool RunTestStep(StepContext& ctx);
 // 4 MUL, 8 MULB, anything else SIN).
 bool SetChannelMode(StepContext& ctx, std::int32_t mode);
 
-// Whether a group takes part for the configuration file's mode (0: the file
-// names none, and every group does): groups that are not per channel always,
-// channel groups when their mode set holds the file's mode.
-inline bool GroupTakesPart(const ParamGroup& group, std::int32_t file_mode) {
-  return file_mode == 0 || group.chn <= 0 || (group.dtu_run_type & file_mode) != 0;
-}
+// Whether a group takes part for the file's mode: GroupTakesPart
+// (params/group_filter.h).
 
 // What a step does with one group: its channel, whether it sits out for the
 // file's mode, and one entry per writable parameter (made by `make`).

@@ -41,25 +41,25 @@ struct Side {
 };
 
 // The end of a transaction that may not use the port (now or any more).
-int RefusePort(const Side& side) {
+AtResult RefusePort(const Side& side) {
   if (side.worker != nullptr) {
     side.worker->reports.Log(WorkerPortBusyText());
     side.worker->reports.Done(0);
   }
-  return kAtPortBusy;
+  return AtResult::kPortBusy;
 }
 
 // The check before every attempt and every poll step: the result that ends
 // the transaction now, if any.
-std::optional<int> StopNow(const Side& side) {
-  if (Cancelled(side.cancel)) return kAtFailed;
+std::optional<AtResult> StopNow(const Side& side) {
+  if (Cancelled(side.cancel)) return AtResult::kFailed;
   // The device went away: no answer can come (the worker's forms see the
   // port-closed flag first and log their abort line).
-  if (side.worker == nullptr) return side.port.Removed() ? std::optional<int>(kAtFailed) : std::nullopt;
+  if (side.worker == nullptr) return side.port.Removed() ? std::optional<AtResult>(AtResult::kFailed) : std::nullopt;
   if (const std::optional<std::string_view> reason = WorkerAbortReason(side.worker->flags)) {
     side.worker->reports.Log(*reason);
     side.worker->reports.Done(0);
-    return kAtFailed;
+    return AtResult::kFailed;
   }
   // A production test run waits for the port: the worker gives it up.
   if (side.port.WantedByOther(side.user)) return RefusePort(side);
@@ -99,18 +99,18 @@ bool SleepUnlessCancelled(milliseconds length, const std::atomic<bool>* cancel) 
   return false;
 }
 
-int Matched(const ReplyMatcher& matcher, std::string& destination, std::size_t capacity,
+AtResult Matched(const ReplyMatcher& matcher, std::string& destination, std::size_t capacity,
             std::uint16_t& length_out) {
   const std::string_view text = matcher.Matched();
   length_out = static_cast<std::uint16_t>(text.size());
   destination.assign(text.substr(0, std::min(text.size(), capacity)));
-  return kAtMatched;
+  return AtResult::kMatched;
 }
 
-int RunAttempts(const Side& side, std::size_t window, milliseconds step, std::optional<std::string_view> command,
+AtResult RunAttempts(const Side& side, std::size_t window, milliseconds step, std::optional<std::string_view> command,
                 std::string_view expected, std::string& destination, std::size_t capacity,
                 std::uint16_t& length_out, int time_limit_s, std::uint16_t attempts) {
-  if (attempts == 0) return kAtTimedOut;
+  if (attempts == 0) return AtResult::kTimedOut;
   const PortClaim claim(side.port, side.user);
   if (!claim.held()) return RefusePort(side);
   ReplyMatcher matcher(expected, window);
@@ -124,13 +124,13 @@ int RunAttempts(const Side& side, std::size_t window, milliseconds step, std::op
         if (const auto stop = StopNow(side)) return *stop;
         switch (matcher.Commit(PollStep(side, matcher, step))) {
           case ReplyState::kMatched: return Matched(matcher, destination, capacity, length_out);
-          case ReplyState::kError: return kAtFailed;
+          case ReplyState::kError: return AtResult::kFailed;
           case ReplyState::kWaiting: break;
         }
         if (LinkSeconds() - start >= time_limit_s) break;
       }
     }
-    if (--attempts == 0) return kAtTimedOut;
+    if (--attempts == 0) return AtResult::kTimedOut;
   }
 }
 
@@ -144,7 +144,7 @@ std::optional<std::string_view> WorkerAbortReason(const ProcessFlags& flags) {
   return std::nullopt;
 }
 
-int SendAndWait(const WorkerLink& link, std::optional<std::string_view> command, std::string_view expected,
+AtResult SendAndWait(const WorkerLink& link, std::optional<std::string_view> command, std::string_view expected,
                 std::string& destination, std::size_t capacity, std::uint16_t& length_out, int time_limit_s,
                 std::uint16_t attempts, const std::atomic<bool>* cancel) {
   const Side side{link.port, link.lock, PortUser::kWorker, &link, cancel};
@@ -152,7 +152,7 @@ int SendAndWait(const WorkerLink& link, std::optional<std::string_view> command,
                      length_out, time_limit_s, attempts);
 }
 
-int FrameSendAndWait(CSerialPort& port, std::optional<std::string_view> command, std::string_view expected,
+AtResult FrameSendAndWait(CSerialPort& port, std::optional<std::string_view> command, std::string_view expected,
                      std::string& destination, std::size_t capacity, std::uint16_t& length_out, int time_limit_s,
                      std::uint16_t attempts, const std::atomic<bool>* cancel) {
   const Side side{port, port.PortLock(), PortUser::kProductionTest, nullptr, cancel};
@@ -160,10 +160,10 @@ int FrameSendAndWait(CSerialPort& port, std::optional<std::string_view> command,
                      length_out, time_limit_s, attempts);
 }
 
-int ResendAndWait(const WorkerLink& link, std::optional<std::string_view> command, std::string_view expected,
+AtResult ResendAndWait(const WorkerLink& link, std::optional<std::string_view> command, std::string_view expected,
                   std::string& destination, std::size_t capacity, std::uint16_t& length_out, int time_limit_s,
                   const std::atomic<bool>* cancel) {
-  if (time_limit_s < 1) return kAtTimedOut;
+  if (time_limit_s < 1) return AtResult::kTimedOut;
   const Side side{link.port, link.lock, PortUser::kWorker, &link, cancel};
   const PortClaim claim(side.port, side.user);
   if (!claim.held()) return RefusePort(side);
@@ -174,14 +174,14 @@ int ResendAndWait(const WorkerLink& link, std::optional<std::string_view> comman
     matcher.Clear();
     Send(side, command);
     // The whole answer has to come within the cycle: no early end here.
-    if (!SleepUnlessCancelled(kResendCycle, cancel)) return kAtFailed;
+    if (!SleepUnlessCancelled(kResendCycle, cancel)) return AtResult::kFailed;
     const std::size_t got = link.port.ReadQueued(link.lock, matcher.FreeSpace(), matcher.Room());
     switch (matcher.Commit(got)) {
       case ReplyState::kMatched: return Matched(matcher, destination, capacity, length_out);
-      case ReplyState::kError: return kAtFailed;
+      case ReplyState::kError: return AtResult::kFailed;
       case ReplyState::kWaiting: break;
     }
-    if (LinkSeconds() - start >= time_limit_s) return kAtTimedOut;
+    if (LinkSeconds() - start >= time_limit_s) return AtResult::kTimedOut;
   }
 }
 

@@ -1,11 +1,11 @@
 // AT transactions: send one command to the DTU and wait for its answer.
 //
-// A transaction ends in one of four ways, and returns:
-//    1  the expected text arrived, followed by "OK" (see reply_matcher.h);
-//    0  the time limit passed (or there was nothing to do);
-//   -1  "ERROR" arrived before the expected text, or the wait was aborted;
-//   -2  another user has the port (see below).
-// Callers compare against 1 and log their own failure line.
+// A transaction ends in one of four ways, and returns an AtResult:
+//   kMatched   (1)  the expected text arrived, followed by "OK" (see reply_matcher.h);
+//   kTimedOut  (0)  the time limit passed (or there was nothing to do);
+//   kFailed   (-1)  "ERROR" arrived before the expected text, or the wait was aborted;
+//   kPortBusy (-2)  another user has the port (see below).
+// Callers compare against kMatched and log their own failure line.
 //
 //   SendAndWait       the configuration worker's form: sends once per
 //                     attempt, then polls every 10 ms (a step ends early when
@@ -21,7 +21,7 @@
 //
 // Every attempt purges the port before it sends, so a late answer to an
 // earlier command never counts for this one. Commands go on the wire byte for
-// byte with their own line ends ("AT+LOGIN=%s\r" ends in CR alone). Limits are
+// byte with their own line ends (the login ends in CR alone, dtu_commands.h). Limits are
 // whole seconds of the link clock (link_clock.h).
 //
 // Worker abort: before every attempt and every poll step the worker forms
@@ -69,10 +69,9 @@
 
 namespace zt {
 
-inline constexpr int kAtMatched = 1;
-inline constexpr int kAtTimedOut = 0;
-inline constexpr int kAtFailed = -1;
-inline constexpr int kAtPortBusy = -2;
+// How a transaction ended. The numbers are the ones the tool has always
+// used for them (see the top of this file) and stay so.
+enum class AtResult : int { kMatched = 1, kTimedOut = 0, kFailed = -1, kPortBusy = -2 };
 
 // Reply windows: the worker's forms accumulate up to 40960 bytes (a whole
 // parameter query), the production test's form 1024.
@@ -109,17 +108,17 @@ struct WorkerLink {
 // `command` absent: nothing is sent, the call only waits. `attempts` 0
 // returns 0 without touching the port; a `time_limit_s` of 0 or less sends
 // once per attempt and does not read.
-int SendAndWait(const WorkerLink& link, std::optional<std::string_view> command, std::string_view expected,
+AtResult SendAndWait(const WorkerLink& link, std::optional<std::string_view> command, std::string_view expected,
                 std::string& destination, std::size_t capacity, std::uint16_t& length_out, int time_limit_s,
                 std::uint16_t attempts, const std::atomic<bool>* cancel = nullptr);
 
 // `time_limit_s` is the total; less than 1 returns 0 without touching the port.
-int ResendAndWait(const WorkerLink& link, std::optional<std::string_view> command, std::string_view expected,
+AtResult ResendAndWait(const WorkerLink& link, std::optional<std::string_view> command, std::string_view expected,
                   std::string& destination, std::size_t capacity, std::uint16_t& length_out, int time_limit_s,
                   const std::atomic<bool>* cancel = nullptr);
 
 // Reads and writes under port.PortLock().
-int FrameSendAndWait(CSerialPort& port, std::optional<std::string_view> command, std::string_view expected,
+AtResult FrameSendAndWait(CSerialPort& port, std::optional<std::string_view> command, std::string_view expected,
                      std::string& destination, std::size_t capacity, std::uint16_t& length_out, int time_limit_s,
                      std::uint16_t attempts, const std::atomic<bool>* cancel = nullptr);
 

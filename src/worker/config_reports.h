@@ -30,4 +30,34 @@ class IConfigReports : public ITransactionReports {
   virtual void Progress(const WorkerProgress& /*progress*/) {}
 };
 
+// When an operation's failure tells the frame it is over (WM_CFG_DONE 0).
+// A transaction that is aborted or finds the port taken reports DONE 0
+// itself (at_transaction.h); besides that, only the failures marked
+// kLogAndDone here do. Every other failure logs its line and nothing more,
+// and the frame keeps waiting for the operation's next report.
+enum class FailureEnd { kLogOnly, kLogAndDone };
+
+// Connect: a DTU that never wakes logs only; a refused login ends with DONE 0.
+inline constexpr FailureEnd kNoWakeUpEnd = FailureEnd::kLogOnly;
+inline constexpr FailureEnd kLoginFailedEnd = FailureEnd::kLogAndDone;
+// Query: the whole-set answer missing or shorter than its echo ends with
+// DONE 0; the channel pass ending early (no channel block, the work file, an
+// abort between parameters) logs only.
+inline constexpr FailureEnd kQueryUnansweredEnd = FailureEnd::kLogAndDone;
+inline constexpr FailureEnd kChannelPassEnd = FailureEnd::kLogOnly;
+// Set with channels: a refused channel selection ends with DONE 0. Nothing
+// ticked, a refused parameter and a refused save log only, in both forms.
+inline constexpr FailureEnd kSelectChannelEnd = FailureEnd::kLogAndDone;
+inline constexpr FailureEnd kSetFailedEnd = FailureEnd::kLogOnly;
+// Restore defaults and restart log only.
+inline constexpr FailureEnd kDefaultsOrRestartEnd = FailureEnd::kLogOnly;
+
+// Logs `line`, then reports DONE 0 when `end` says so; returns false for
+// `return EndWithFailure(...)`.
+inline bool EndWithFailure(IConfigReports& reports, std::string_view line, FailureEnd end) {
+  reports.Log(line);
+  if (end == FailureEnd::kLogAndDone) reports.Done(0);
+  return false;
+}
+
 }  // namespace zt

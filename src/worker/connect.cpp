@@ -2,6 +2,8 @@
 // catalogue of its firmware generation, then query every parameter.
 #include "params/catalogue_loader.h"
 #include "serial/at_transaction.h"
+#include "serial/dtu_commands.h"
+#include "serial/dtu_connect.h"
 #include "settings/process_flags.h"
 #include "settings/tool_settings.h"
 #include "text/gbk_literal.h"
@@ -15,13 +17,6 @@ namespace {
 
 using namespace zt::literals;
 
-// The DTU answers a run of blanks with "RUN AT" and "OK" once it is awake.
-constexpr std::string_view kWakeUp = "                    ";  // 20 blanks
-static_assert(kWakeUp.size() == 20);
-constexpr int kWakeUpLimitS = 20;
-constexpr int kLoginLimitS = 1;
-constexpr std::uint16_t kLoginAttempts = 20;
-constexpr int kVersionLimitS = 20;
 // The version reply is kept in 100 bytes.
 constexpr std::size_t kVersionCapacity = 100;
 constexpr int kCatalogueAttempts = 5;
@@ -32,36 +27,54 @@ constexpr int kSettleMs = 2000;
 
 bool RunWakeAndLogin(WorkerContext& ctx) {
   std::string reply;
-  ctx.reports.Log("连接DTU..."_gbk);
+  const std::string password = ctx.env.settings.Get().password;
+  const ConnectSequence sequence{
+      .sender = DtuSender::kWorker,
+      .password = password,
+      .texts = {"连接DTU..."_gbk, "连接DTU超时或失败***"_gbk, "连接DTU成功!  "_gbk, "正在登录DTU...\r\n"_gbk,
+                "登录DTU失败***\r\n"_gbk, "登录DTU成功\r\n"_gbk},
+      .log = [&](std::string_view line) { ctx.reports.Log(line); },
+      // The worker wakes with its resending form; the rule's limit is the whole wait.
+      .wake =
+          [&](std::string_view command, const AnswerRule& rule) {
+            return WorkerResendAndWait(ctx, command, rule.expected, reply, kWorkerReplyWindow, rule.limit_s) ==
+                   AtResult::kMatched;
+          },
+      .send =
+          [&](std::string_view command, const AnswerRule& rule) {
+            return WorkerSendAndWait(ctx, command, rule.expected, reply, kWorkerReplyWindow, rule.limit_s,
+                                     rule.attempts) == AtResult::kMatched;
+          },
+      .on_woken =
+          [&] {
+            ctx.reports.DtuConnected();
+            ctx.reports.Progress({WorkerProgress::Stage::kLogin});
+          },
+  };
+  // The sequence logs the failure line; the rule of config_reports.h says
+  // whether DONE 0 follows.
+  FailureEnd end = kNoWakeUpEnd;
   ctx.reports.Progress({WorkerProgress::Stage::kWakeUp});
-  if (WorkerResendAndWait(ctx, kWakeUp, "RUN AT", reply, kWorkerReplyWindow, kWakeUpLimitS) != kAtMatched) {
-    ctx.reports.Log("连接DTU超时或失败***"_gbk);
-    return false;
+  switch (WakeAndLogin(sequence)) {
+    case ConnectResult::kLoggedIn:
+      return true;
+    case ConnectResult::kNoAnswer:
+      end = kNoWakeUpEnd;
+      break;
+    case ConnectResult::kLoginFailed:
+      end = kLoginFailedEnd;
+      break;
   }
-  ctx.reports.DtuConnected();
-  ctx.reports.Log("连接DTU成功!  "_gbk);
-  ctx.reports.Log("正在登录DTU...\r\n"_gbk);
-  ctx.reports.Progress({WorkerProgress::Stage::kLogin});
-
-  // The password field holds six characters; the line ends in CR alone.
-  const std::string password = ctx.env.settings.Get().password.substr(0, kMaxPasswordBytes);
-  const std::string login = "AT+LOGIN=" + password + "\r";
-  if (WorkerSendAndWait(ctx, login, "OK", reply, kWorkerReplyWindow, kLoginLimitS, kLoginAttempts) !=
-      kAtMatched) {
-    ctx.reports.Log("登录DTU失败***\r\n"_gbk);
-    ctx.reports.Done(0);
-    return false;
-  }
-  ctx.reports.Log("登录DTU成功\r\n"_gbk);
-  return true;
+  if (end == FailureEnd::kLogAndDone) ctx.reports.Done(0);
+  return false;
 }
 
 bool RunConnect(WorkerContext& ctx, int mode) {
   if (!RunWakeAndLogin(ctx)) return false;
   ctx.reports.Progress({WorkerProgress::Stage::kVersion});
   std::string reply;
-  if (WorkerResendAndWait(ctx, "AT+GETPARAM=SPSV\r\n", "SPSV", reply, kVersionCapacity, kVersionLimitS) ==
-      kAtMatched) {
+  if (WorkerResendAndWait(ctx, VersionCommand(), kVersionRule.expected, reply, kVersionCapacity, kVersionRule.limit_s) ==
+      AtResult::kMatched) {
     ctx.env.flags.file_variant.store(IsS3Version(reply) ? FileVariant::kS3 : FileVariant::kS2);
   }
   LoadCatalogueWithRetries(ctx.env.catalogue, ctx.env.catalogue_folder, ctx.env.flags.file_variant.load(),

@@ -2,6 +2,7 @@
 // run-log lines only and leave the catalogue alone.
 #include "params/channel_modes.h"
 #include "serial/at_transaction.h"
+#include "serial/dtu_commands.h"
 #include "settings/process_flags.h"
 #include "text/gbk_literal.h"
 #include "worker/config_reports.h"
@@ -14,10 +15,6 @@ namespace {
 using namespace zt::literals;
 
 constexpr std::size_t kAckCapacity = 50;
-constexpr int kDefaultsLimitS = 10;
-constexpr std::uint16_t kDefaultsAttempts = 3;
-constexpr int kRestartLimitS = 3;
-constexpr std::uint16_t kRestartAttempts = 1;
 
 bool IsChannelMode(int mode) { return mode == kModeSin || mode == kModeBak || mode == kModeMul || mode == kModeMulb; }
 
@@ -28,17 +25,17 @@ bool RunDefaults(WorkerContext& ctx, int mode) {
   ctx.reports.Progress({WorkerProgress::Stage::kDefaults});
   std::string command;
   if (!IsS3(ctx.env.flags)) {
-    command = "AT+USEDEFAULT\r\n";
+    command = UseDefaultCommand();
   } else if (IsChannelMode(mode)) {
-    command = "AT+USEDEFAULT=" + std::string(ModeToken(mode)) + "\r\n";
+    command = UseDefaultCommand(ModeToken(mode));
   } else {
-    ctx.reports.Log("设置默认参数失败，原因：通道模式不正确【SIN,BAK,MUL,MULB】***!\r\n"_gbk);
-    return false;
+    return EndWithFailure(ctx.reports, "设置默认参数失败，原因：通道模式不正确【SIN,BAK,MUL,MULB】***!\r\n"_gbk,
+                          kDefaultsOrRestartEnd);
   }
   std::string ack;
-  if (WorkerSendAndWait(ctx, command, "OK", ack, kAckCapacity, kDefaultsLimitS, kDefaultsAttempts) != kAtMatched) {
-    ctx.reports.Log("发送恢复默认参数值指令失败*** \r\n"_gbk);
-    return false;
+  if (WorkerSendAndWait(ctx, command, kUseDefaultRule.expected, ack, kAckCapacity, kUseDefaultRule.limit_s,
+                        kUseDefaultRule.attempts) != AtResult::kMatched) {
+    return EndWithFailure(ctx.reports, "发送恢复默认参数值指令失败*** \r\n"_gbk, kDefaultsOrRestartEnd);
   }
   ctx.reports.Log("DTU恢复默认参数值成功.\r\n"_gbk);
   return true;
@@ -48,10 +45,10 @@ bool RunRestart(WorkerContext& ctx) {
   ctx.reports.Log("正准备重启动DTU...\r\n"_gbk);
   ctx.reports.Progress({WorkerProgress::Stage::kRestart});
   std::string ack;
-  if (WorkerSendAndWait(ctx, "AT+RESET\r\n", "OK", ack, kAckCapacity, kRestartLimitS, kRestartAttempts) !=
-      kAtMatched) {
-    ctx.reports.Log("发送重启指令失败 \r\n"_gbk);
-    return false;
+  const AnswerRule rule = ResetRule(DtuSender::kWorker);
+  if (WorkerSendAndWait(ctx, ResetCommand(DtuSender::kWorker), rule.expected, ack, kAckCapacity, rule.limit_s,
+                        rule.attempts) != AtResult::kMatched) {
+    return EndWithFailure(ctx.reports, "发送重启指令失败 \r\n"_gbk, kDefaultsOrRestartEnd);
   }
   ctx.reports.Log("发送重启指令成功, DTU将重启! \r\n"_gbk);
   return true;

@@ -1,10 +1,11 @@
-// Query: read the DTU's whole parameter set with "AT+GETPARAM?" into the
+// Query: read the DTU's whole parameter set (QueryAllCommand) into the
 // catalogue. The base lines fill every group that is not a channel group;
 // on the later generation the channel blocks fill the channel groups of the
 // mode in force, through the work file chlparm.dat (worker/channel_work_file.h).
 #include "params/shared_catalogue.h"
 #include "params/value_checks.h"
 #include "serial/at_transaction.h"
+#include "serial/dtu_commands.h"
 #include "settings/process_flags.h"
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
@@ -19,24 +20,19 @@ namespace {
 
 using namespace zt::literals;
 
-constexpr int kQueryLimitS = 60;
-
 // The channel pass. Returns false when it ended early (logged).
 bool StoreChannelValues(WorkerContext& ctx, std::string_view text, std::int32_t mode) {
   ctx.reports.Log("正在取各通道的参数... \r\n"_gbk);
   const std::size_t first = text.find("ID=1");
   if (first == std::string_view::npos) {
-    ctx.reports.Log("取通道的参数失败***\r\n"_gbk);
-    return false;
+    return EndWithFailure(ctx.reports, "取通道的参数失败***\r\n"_gbk, kChannelPassEnd);
   }
   std::string channel_part;
   switch (RoundTripWorkFile(ctx.env.work_folder, text.substr(first), channel_part)) {
     case WorkFileResult::kCannotCreate:
-      ctx.reports.Log("取通道的参数 失败***\r\n"_gbk);
-      return false;
+      return EndWithFailure(ctx.reports, "取通道的参数 失败***\r\n"_gbk, kChannelPassEnd);
     case WorkFileResult::kCannotReopen:
-      ctx.reports.Log("取通道的 参数 失败***\r\n"_gbk);
-      return false;
+      return EndWithFailure(ctx.reports, "取通道的 参数 失败***\r\n"_gbk, kChannelPassEnd);
     case WorkFileResult::kOk:
       break;
   }
@@ -86,15 +82,12 @@ bool RunQuery(WorkerContext& ctx, int mode_code) {
   ctx.reports.Log("正在进行AT+GETPARAM?.... \r\n"_gbk);
   ctx.reports.Progress({WorkerProgress::Stage::kQuery});
   std::string reply;
-  if (WorkerSendAndWait(ctx, "AT+GETPARAM?\r\n", "", reply, kWorkerReplyWindow, kQueryLimitS, 1) != kAtMatched) {
-    ctx.reports.Log("AT+GETPARAM? 失败*** \r\n"_gbk);
-    ctx.reports.Done(0);
-    return false;
+  if (WorkerSendAndWait(ctx, QueryAllCommand(), kQueryAllRule.expected, reply, kWorkerReplyWindow,
+                        kQueryAllRule.limit_s, kQueryAllRule.attempts) != AtResult::kMatched) {
+    return EndWithFailure(ctx.reports, "AT+GETPARAM? 失败*** \r\n"_gbk, kQueryUnansweredEnd);
   }
   if (reply.size() < kQueryEchoLength) {
-    ctx.reports.Log("AT+GETPARAM? 失败2*** \r\n"_gbk);
-    ctx.reports.Done(0);
-    return false;
+    return EndWithFailure(ctx.reports, "AT+GETPARAM? 失败2*** \r\n"_gbk, kQueryUnansweredEnd);
   }
   const std::string_view text = std::string_view(reply).substr(kQueryEchoLength);
   const bool s3 = IsS3(ctx.env.flags);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "params/channel_modes.h"
+#include "params/group_filter.h"
 #include "params/value_checks.h"
 #include "text/numbers.h"
 
@@ -65,7 +66,7 @@ std::optional<int> ChannelHeaderNumber(std::string_view line) {
 // OPPRM value met, and leaves `mode` at the mode the DTU reports.
 std::vector<int> StoreBaseReplyValues(CParamCatalogue& c, std::string_view text, bool s3, std::int32_t& mode) {
   KeywordIndex index(text);
-  auto takes_part = [s3](const ParamGroup& g) { return g.used() && !(s3 && g.chn > 0); };
+  auto takes_part = [s3](const ParamGroup& g) { return g.used() && !(s3 && IsChannelGroup(g)); };
   for (int g = 1; g < kGroupSlots; ++g) {
     const ParamGroup& group = *c.Group(g);
     if (!takes_part(group)) continue;

@@ -1,7 +1,7 @@
 // Set: write every ticked parameter to the DTU, one command each, then make
-// the DTU keep them with "AT+SAVEPARAM". Channel groups are written only for
-// the mode in force, each after "AT+SETCHL" selects its channel; the DTU's
-// channel context then stays in force for the groups that follow.
+// the DTU keep them with the save command. Channel groups are written only
+// for the mode in force, each after the channel selection; the DTU's channel
+// context then stays in force for the groups that follow.
 #include <optional>
 
 #include "params/group_filter.h"
@@ -21,10 +21,11 @@ namespace {
 using namespace zt::literals;
 
 constexpr std::size_t kAckCapacity = 1024;
-constexpr int kSelectChannelLimitS = 10;
-constexpr int kSetParamLimitS = 3;
-constexpr int kSaveLimitS = 3;
-constexpr std::uint16_t kAttempts = 3;
+
+bool Send(WorkerContext& ctx, std::string_view command, const AnswerRule& rule, std::string& ack) {
+  return WorkerSendAndWait(ctx, command, rule.expected, ack, kAckCapacity, rule.limit_s, rule.attempts) ==
+         AtResult::kMatched;
+}
 
 // Ticked, writable parameters from the common group on, up to the first
 // unnamed group. (Ticks in the common group count, although what is sent are
@@ -69,8 +70,7 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
                              ? SetTexts{"未选择需要配置的参数***\r\n"_gbk, "失败***"_gbk, "设置参数, 保存参数失败***\r\n"_gbk}
                              : SetTexts{"未选择需要配置的参数.\r\n"_gbk, "失败!"_gbk, "设置参数, 保存参数失败\r\n"_gbk};
   if (ctx.env.catalogue.Read(CountTicked) == 0) {
-    ctx.reports.Log(texts.nothing_ticked);
-    return false;
+    return EndWithFailure(ctx.reports, texts.nothing_ticked, kSetFailedEnd);
   }
   ctx.reports.Log("正在配置参数...\r\n"_gbk);
   WorkerProgress progress{WorkerProgress::Stage::kSet, 0,
@@ -87,13 +87,11 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
     if (!plan.exists) break;
     if (!plan.send) continue;
     if (with_channels && plan.chn > 0) {
-      if (WorkerSendAndWait(ctx, Format("AT+SETCHL=%d\r\n", plan.chn), "OK", ack, kAckCapacity,
-                            kSelectChannelLimitS, kAttempts) != kAtMatched) {
-        ctx.reports.Log(Format(" AT+SETCHL=%d  失败***\r\n"_gbk, plan.chn));
-        ctx.reports.Done(0);
-        return false;
+      if (!Send(ctx, SelectChannelCommand(plan.chn), kSelectChannelRule, ack)) {
+        return EndWithFailure(ctx.reports, " " + SelectChannelText(plan.chn) + std::string("  失败***\r\n"_gbk),
+                              kSelectChannelEnd);
       }
-      ctx.reports.Log(Format("\r\n设置通道%d参数：AT+SETCHL=%d\r\n"_gbk, plan.chn, plan.chn));
+      ctx.reports.Log(Format("\r\n设置通道%d参数："_gbk, plan.chn) + SelectChannelText(plan.chn) + "\r\n");
     }
     for (int i = 0; i < plan.count; ++i) {
       const ParamCommand param = ctx.env.catalogue.Write([&](CParamCatalogue& c) {
@@ -105,18 +103,17 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
       ++progress.done;
       ctx.reports.Progress(progress);
       // A value the command builder refuses fails as an unanswered one does.
-      if (!param.command || WorkerSendAndWait(ctx, *param.command, "OK", ack, kAckCapacity, kSetParamLimitS,
-                                              kAttempts) != kAtMatched) {
-        ctx.reports.Log(std::string("设置参数"_gbk) + param.name + std::string(texts.param_failed_suffix));
-        return false;
+      if (!param.command || !Send(ctx, *param.command, kSetParamRule, ack)) {
+        return EndWithFailure(ctx.reports,
+                              std::string("设置参数"_gbk) + param.name + std::string(texts.param_failed_suffix),
+                              kSetFailedEnd);
       }
       if (with_channels) ctx.reports.Log(std::string("设置参数"_gbk) + param.name + std::string("成功"_gbk));
     }
   }
   ctx.reports.Progress({WorkerProgress::Stage::kSave});
-  if (WorkerSendAndWait(ctx, "AT+SAVEPARAM\r", "OK", ack, kAckCapacity, kSaveLimitS, kAttempts) != kAtMatched) {
-    ctx.reports.Log(texts.save_failed);
-    return false;
+  if (!Send(ctx, SaveParamsCommand(), kSaveParamsRule, ack)) {
+    return EndWithFailure(ctx.reports, texts.save_failed, kSetFailedEnd);
   }
   ctx.reports.Log("设置参数成功!\r\n"_gbk);
   return true;

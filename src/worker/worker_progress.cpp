@@ -1,5 +1,7 @@
 #include "worker/worker_progress.h"
 
+#include "params/group_filter.h"
+
 #include "params/param_catalogue.h"
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
@@ -39,10 +41,7 @@ int CountSetCommands(const CParamCatalogue& c, bool with_channels, int mode) {
   for (int g = 1; g < kGroupSlots; ++g) {
     const ParamGroup& group = *c.Group(g);
     if (!group.used()) break;
-    if (with_channels && group.chn > 0 &&
-        !(group.dtu_run_type == mode && c.channels.HasChannel(mode, group.chn))) {
-      continue;
-    }
+    if (with_channels && !SetWithChannelsWrites(c, group, mode)) continue;
     for (int i = 0; i < group.UsedCount(); ++i) {
       const ParamDef& p = group.params[static_cast<std::size_t>(i)];
       if (!p.readonly && p.selected) ++commands;

@@ -13,7 +13,7 @@ WorkerLink LinkOf(WorkerContext& ctx) { return {ctx.env.port, ctx.worker_lock, c
 
 }  // namespace
 
-int WorkerSendAndWait(WorkerContext& ctx, std::optional<std::string_view> command, std::string_view expected,
+AtResult WorkerSendAndWait(WorkerContext& ctx, std::optional<std::string_view> command, std::string_view expected,
                       std::string& reply, std::size_t capacity, int time_limit_s, std::uint16_t attempts) {
   std::uint16_t length = 0;
   reply.clear();
@@ -21,7 +21,7 @@ int WorkerSendAndWait(WorkerContext& ctx, std::optional<std::string_view> comman
                      &ctx.stop.flag());
 }
 
-int WorkerResendAndWait(WorkerContext& ctx, std::optional<std::string_view> command,
+AtResult WorkerResendAndWait(WorkerContext& ctx, std::optional<std::string_view> command,
                         std::string_view expected, std::string& reply, std::size_t capacity,
                         int time_limit_s) {
   std::uint16_t length = 0;

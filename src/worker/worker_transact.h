@@ -7,17 +7,18 @@
 #include <string>
 #include <string_view>
 
+#include "serial/at_transaction.h"
 #include "worker/worker_context.h"
 
 namespace zt {
 
 // SendAndWait on the worker's side of the port; the matched text goes into
 // `reply`, cut to `capacity` bytes.
-int WorkerSendAndWait(WorkerContext& ctx, std::optional<std::string_view> command, std::string_view expected,
+AtResult WorkerSendAndWait(WorkerContext& ctx, std::optional<std::string_view> command, std::string_view expected,
                       std::string& reply, std::size_t capacity, int time_limit_s, std::uint16_t attempts);
 
 // ResendAndWait on the worker's side of the port.
-int WorkerResendAndWait(WorkerContext& ctx, std::optional<std::string_view> command,
+AtResult WorkerResendAndWait(WorkerContext& ctx, std::optional<std::string_view> command,
                         std::string_view expected, std::string& reply, std::size_t capacity,
                         int time_limit_s);
 

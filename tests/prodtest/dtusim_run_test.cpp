@@ -54,6 +54,14 @@ TEST_F(DtuSimRun, AKeyStringArrivingInPiecesIsFound) {
   EXPECT_NE(sim_.SentBytes().find("SYSTEM BOOT COMPLETE, ZR-3100 READY"), std::string::npos);
 }
 
+TEST_F(DtuSimRun, AZeroByteBeforeTheKeyStringInTheSameReadDoesNotHideIt) {
+  StartSim({"--ready-zero", "--ready", "ZR-3100 READY"});
+  const ScopedLinkClockSpeedup fast(40);  // a miss fails in three seconds, not two minutes
+  const std::string text = RunToEnd(RunTest(15, "ZR-3100 READY"));
+  EXPECT_TRUE(text.ends_with(Gbk("运行测试成功!\r\n配置测试成功!\r\n配置测试结束!\r\n"_gbk))) << text;
+  EXPECT_NE(sim_.SentBytes().find(std::string("\0ZR-3100 READY", 14)), std::string::npos);
+}
+
 TEST_F(DtuSimRun, AKeyStringThatNeverComesFailsAfter120Seconds) {
   StartSim({"--no-ready"});
   const ScopedLinkClockSpeedup fast(40);
@@ -121,7 +129,7 @@ class DtuSimStop : public test::DtuSimRunTest {
   void ExpectPortFree() {
     std::string reply;
     std::uint16_t length = 0;
-    EXPECT_EQ(FrameSendAndWait(*env_->port, "+++", "RUN AT", reply, 1024, length, 3, 2), kAtMatched);
+    EXPECT_EQ(FrameSendAndWait(*env_->port, "+++", "RUN AT", reply, 1024, length, 3, 2), AtResult::kMatched);
   }
 };
 
@@ -176,7 +184,7 @@ TEST_F(DtuSimStop, StopDuringAStepExchange) {
   // The lock is free: the next exchange goes out (the unit stays silent).
   std::string reply;
   std::uint16_t length = 0;
-  EXPECT_EQ(FrameSendAndWait(*env_->port, "AT\r\n", "OK", reply, 1024, length, 1, 1), kAtTimedOut);
+  EXPECT_EQ(FrameSendAndWait(*env_->port, "AT\r\n", "OK", reply, 1024, length, 1, 1), AtResult::kTimedOut);
   EXPECT_TRUE(sim_.WaitForReceived("AT+SETPARAM=DEVNAME,ZR3100_LAB\r\nAT\r\n"));
 }
 

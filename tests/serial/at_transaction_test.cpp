@@ -33,15 +33,15 @@ class AtTransactionTest : public test::PortOnPeerTest {
     dtu_.AddRule({.when = command, .reply = std::move(reply), .skip = skip});
   }
 
-  int Send(std::optional<std::string_view> command, std::string_view expected, int limit,
+  AtResult Send(std::optional<std::string_view> command, std::string_view expected, int limit,
            std::uint16_t attempts, const std::atomic<bool>* cancel = nullptr) {
     return SendAndWait(link_, command, expected, reply_, capacity_, length_, limit, attempts, cancel);
   }
-  int Resend(std::optional<std::string_view> command, std::string_view expected, int limit,
+  AtResult Resend(std::optional<std::string_view> command, std::string_view expected, int limit,
              const std::atomic<bool>* cancel = nullptr) {
     return ResendAndWait(link_, command, expected, reply_, capacity_, length_, limit, cancel);
   }
-  int Frame(std::optional<std::string_view> command, std::string_view expected, int limit,
+  AtResult Frame(std::optional<std::string_view> command, std::string_view expected, int limit,
             std::uint16_t attempts, const std::atomic<bool>* cancel = nullptr) {
     return FrameSendAndWait(port_, command, expected, reply_, capacity_, length_, limit, attempts, cancel);
   }
@@ -69,7 +69,7 @@ class AtTransactionTest : public test::PortOnPeerTest {
 
 TEST_F(AtTransactionTest, SendAndWaitSendsTheCommandAndReturnsTheMatch) {
   Answer("AT+SETCHL=1\r\n", {"\r\nOK\r\n"});
-  EXPECT_EQ(Send("AT+SETCHL=1\r\n", "OK", 10, 3), kAtMatched);
+  EXPECT_EQ(Send("AT+SETCHL=1\r\n", "OK", 10, 3), AtResult::kMatched);
   EXPECT_EQ(reply_, "OK");
   EXPECT_EQ(length_, 2);
   EXPECT_EQ(Wire(), "AT+SETCHL=1\r\n");
@@ -79,14 +79,14 @@ TEST_F(AtTransactionTest, SendAndWaitSendsTheCommandAndReturnsTheMatch) {
 TEST_F(AtTransactionTest, LoginAndSaveGoOutWithCrAlone) {
   Answer("AT+LOGIN=pilot\r", {"\r\nOK\r\n"});
   Answer("AT+SAVEPARAM\r", {"\r\nOK\r\n"});
-  EXPECT_EQ(Send("AT+LOGIN=pilot\r", "OK", 1, 20), kAtMatched);
-  EXPECT_EQ(Send("AT+SAVEPARAM\r", "OK", 3, 3), kAtMatched);
+  EXPECT_EQ(Send("AT+LOGIN=pilot\r", "OK", 1, 20), AtResult::kMatched);
+  EXPECT_EQ(Send("AT+SAVEPARAM\r", "OK", 3, 3), AtResult::kMatched);
   EXPECT_EQ(Wire(), "AT+LOGIN=pilot\rAT+SAVEPARAM\r");
 }
 
 TEST_F(AtTransactionTest, EmptyExpectedTextTakesEverythingUpToTheFirstOk) {
   Answer("AT+GETPARAM?\r\n", {"\r\nSPSV:3.1.0\r\n", "CSQ:25\r\n", "\r\nOK\r\n"});
-  EXPECT_EQ(Send("AT+GETPARAM?\r\n", "", 60, 1), kAtMatched);
+  EXPECT_EQ(Send("AT+GETPARAM?\r\n", "", 60, 1), AtResult::kMatched);
   EXPECT_EQ(reply_, "\r\nSPSV:3.1.0\r\nCSQ:25\r\n\r\nOK");
   EXPECT_EQ(length_, reply_.size());
 }
@@ -94,7 +94,7 @@ TEST_F(AtTransactionTest, EmptyExpectedTextTakesEverythingUpToTheFirstOk) {
 TEST_F(AtTransactionTest, EmptyExpectedTextWaitsOutAnError) {
   ScopedLinkClockSpeedup fast(20);
   Answer("AT+GETPARAM?\r\n", {"\r\nERROR\r\n"});
-  EXPECT_EQ(Send("AT+GETPARAM?\r\n", "", 2, 1), kAtTimedOut);
+  EXPECT_EQ(Send("AT+GETPARAM?\r\n", "", 2, 1), AtResult::kTimedOut);
   EXPECT_EQ(reply_, "untouched");
   EXPECT_EQ(length_, 7777);
 }
@@ -102,12 +102,12 @@ TEST_F(AtTransactionTest, EmptyExpectedTextWaitsOutAnError) {
 TEST_F(AtTransactionTest, OkBeforeTheExpectedTextDoesNotCount) {
   ScopedLinkClockSpeedup fast(20);
   Answer("AT+GETPARAM=SPSV\r\n", {"\r\nOK\r\nSPSV:3.1.0\r\n"});
-  EXPECT_EQ(Send("AT+GETPARAM=SPSV\r\n", "SPSV", 2, 1), kAtTimedOut);
+  EXPECT_EQ(Send("AT+GETPARAM=SPSV\r\n", "SPSV", 2, 1), AtResult::kTimedOut);
 }
 
 TEST_F(AtTransactionTest, ErrorBeforeTheExpectedTextEndsAtOnceWithoutAnotherAttempt) {
   Answer("AT+SETPARAM=APN,cmnet\r\n", {"\r\nERROR\r\n"});
-  EXPECT_EQ(Send("AT+SETPARAM=APN,cmnet\r\n", "OK", 3, 3), kAtFailed);
+  EXPECT_EQ(Send("AT+SETPARAM=APN,cmnet\r\n", "OK", 3, 3), AtResult::kFailed);
   EXPECT_EQ(Wire(), "AT+SETPARAM=APN,cmnet\r\n");
   EXPECT_EQ(reply_, "untouched");
   EXPECT_TRUE(NoReports());
@@ -117,33 +117,33 @@ TEST_F(AtTransactionTest, ErrorAfterTheExpectedTextIsIgnored) {
   dtu_.AddRule({.when = "AT+GETPARAM=SPSV\r\n",
                 .reply = {"\r\nSPSV:3\r\nERROR\r\n", "\r\nOK\r\n"},
                 .gap = std::chrono::milliseconds(30)});
-  EXPECT_EQ(Send("AT+GETPARAM=SPSV\r\n", "SPSV", 10, 1), kAtMatched);
+  EXPECT_EQ(Send("AT+GETPARAM=SPSV\r\n", "SPSV", 10, 1), AtResult::kMatched);
   EXPECT_EQ(reply_, "SPSV:3\r\nERROR\r\n\r\nOK");
 }
 
 TEST_F(AtTransactionTest, ExpectedTextSplitAcrossTwoReadsIsFound) {
   dtu_.AddRule({.when = kWake, .reply = {"\r\nRUN", " AT\r\nOK\r\n"}, .gap = std::chrono::milliseconds(40)});
-  EXPECT_EQ(Send(kWake, "RUN AT", 10, 1), kAtMatched);
+  EXPECT_EQ(Send(kWake, "RUN AT", 10, 1), AtResult::kMatched);
   EXPECT_EQ(reply_, "RUN AT\r\nOK");
 }
 
 TEST_F(AtTransactionTest, ErrorSplitAcrossTwoReadsFails) {
   dtu_.AddRule({.when = "AT+SETCHL=9\r\n", .reply = {"\r\nERR", "OR\r\n"}, .gap = std::chrono::milliseconds(40)});
-  EXPECT_EQ(Send("AT+SETCHL=9\r\n", "OK", 10, 3), kAtFailed);
+  EXPECT_EQ(Send("AT+SETCHL=9\r\n", "OK", 10, 3), AtResult::kFailed);
   EXPECT_EQ(Wire(), "AT+SETCHL=9\r\n");
 }
 
 TEST_F(AtTransactionTest, CopyIsBoundedByTheCallersCapacity) {
   Answer("AT+GETPARAM=SPSV\r\n", {"\r\nSPSV:3.1.0-build-2024\r\nOK\r\n"});
   capacity_ = 5;
-  EXPECT_EQ(Send("AT+GETPARAM=SPSV\r\n", "SPSV", 10, 1), kAtMatched);
+  EXPECT_EQ(Send("AT+GETPARAM=SPSV\r\n", "SPSV", 10, 1), AtResult::kMatched);
   EXPECT_EQ(reply_, "SPSV:");
   EXPECT_EQ(length_, std::string("SPSV:3.1.0-build-2024\r\nOK").size());
 }
 
 TEST_F(AtTransactionTest, AbsentCommandOnlyWaits) {
   dtu_.Write("\r\nRUN AT\r\nOK\r\n", std::chrono::milliseconds(50));
-  EXPECT_EQ(Send(std::nullopt, "RUN AT", 10, 1), kAtMatched);
+  EXPECT_EQ(Send(std::nullopt, "RUN AT", 10, 1), AtResult::kMatched);
   EXPECT_EQ(Wire(), "");
 }
 
@@ -152,21 +152,21 @@ TEST_F(AtTransactionTest, AbsentCommandOnlyWaits) {
 TEST_F(AtTransactionTest, ZeroAttemptsReturnWithoutTouchingThePort) {
   dtu_.Write("queued");
   ASSERT_TRUE(dtu_.WaitQueuedAtPort(6));
-  EXPECT_EQ(Send("AT+RESET\r\n", "OK", 3, 0), kAtTimedOut);
+  EXPECT_EQ(Send("AT+RESET\r\n", "OK", 3, 0), AtResult::kTimedOut);
   EXPECT_EQ(dtu_.QueuedAtPort(), 6u);  // not purged
   EXPECT_EQ(Wire(), "");
 }
 
 TEST_F(AtTransactionTest, ZeroLimitSendsOncePerAttemptWithoutReading) {
   dtu_.AddRule({.when = "AT+RESET\r\n", .reply = {"\r\nOK\r\n"}, .times = 0});
-  EXPECT_EQ(Send("AT+RESET\r\n", "OK", 0, 3), kAtTimedOut);
+  EXPECT_EQ(Send("AT+RESET\r\n", "OK", 0, 3), AtResult::kTimedOut);
   EXPECT_EQ(Wire(), "AT+RESET\r\nAT+RESET\r\nAT+RESET\r\n");
   EXPECT_EQ(reply_, "untouched");
 }
 
 TEST_F(AtTransactionTest, TimeOutSendsTheCommandOncePerAttempt) {
   ScopedLinkClockSpeedup fast(20);
-  EXPECT_EQ(Send("AT+SETCHL=2\r\n", "OK", 1, 3), kAtTimedOut);
+  EXPECT_EQ(Send("AT+SETCHL=2\r\n", "OK", 1, 3), AtResult::kTimedOut);
   EXPECT_EQ(Wire(), "AT+SETCHL=2\r\nAT+SETCHL=2\r\nAT+SETCHL=2\r\n");
   EXPECT_EQ(reply_, "untouched");
   EXPECT_EQ(length_, 7777);
@@ -176,7 +176,7 @@ TEST_F(AtTransactionTest, TimeOutSendsTheCommandOncePerAttempt) {
 TEST_F(AtTransactionTest, AnswerToTheSecondAttemptSucceeds) {
   ScopedLinkClockSpeedup fast(20);
   Answer("AT+LOGIN=pilot\r", {"\r\nOK\r\n"}, /*skip=*/1);
-  EXPECT_EQ(Send("AT+LOGIN=pilot\r", "OK", 1, 20), kAtMatched);
+  EXPECT_EQ(Send("AT+LOGIN=pilot\r", "OK", 1, 20), AtResult::kMatched);
   EXPECT_EQ(Wire(), "AT+LOGIN=pilot\rAT+LOGIN=pilot\r");
 }
 
@@ -184,12 +184,12 @@ TEST_F(AtTransactionTest, AnswerLeftFromAnEarlierCommandIsPurged) {
   ScopedLinkClockSpeedup fast(20);
   dtu_.Write("\r\nOK\r\n");
   ASSERT_TRUE(dtu_.WaitQueuedAtPort(6));
-  EXPECT_EQ(Send("AT+RESET\r\n", "OK", 2, 1), kAtTimedOut);
+  EXPECT_EQ(Send("AT+RESET\r\n", "OK", 2, 1), AtResult::kTimedOut);
 }
 
 TEST_F(AtTransactionTest, FullWindowTakesNothingMoreAndTimesOut) {
   dtu_.AddRule({.when = "AT+GETPARAM?\r\n", .reply = {std::string(kWorkerReplyWindow, 'x'), "\r\nOK\r\n"}});
-  EXPECT_EQ(Send("AT+GETPARAM?\r\n", "", 2, 1), kAtTimedOut);
+  EXPECT_EQ(Send("AT+GETPARAM?\r\n", "", 2, 1), AtResult::kTimedOut);
   EXPECT_TRUE(dtu_.WaitQueuedAtPort(6));  // the "OK" stayed queued behind the full window
 }
 
@@ -197,33 +197,33 @@ TEST_F(AtTransactionTest, FullWindowTakesNothingMoreAndTimesOut) {
 
 TEST_F(AtTransactionTest, ResendAndWaitSucceedsOnTheThirdCycle) {
   Answer("AT+GETPARAM=SPSV\r\n", {"\r\nSPSV:3.1.0\r\nOK\r\n"}, /*skip=*/2);
-  EXPECT_EQ(Resend("AT+GETPARAM=SPSV\r\n", "SPSV", 20), kAtMatched);
+  EXPECT_EQ(Resend("AT+GETPARAM=SPSV\r\n", "SPSV", 20), AtResult::kMatched);
   EXPECT_EQ(reply_, "SPSV:3.1.0\r\nOK");
   EXPECT_EQ(Wire(), "AT+GETPARAM=SPSV\r\nAT+GETPARAM=SPSV\r\nAT+GETPARAM=SPSV\r\n");
 }
 
 TEST_F(AtTransactionTest, ResendAndWaitWakesTheDtuWithTwentySpaces) {
   Answer(kWake, {"\r\nRUN AT\r\nOK\r\n"});
-  EXPECT_EQ(Resend(kWake, "RUN AT", 20), kAtMatched);
+  EXPECT_EQ(Resend(kWake, "RUN AT", 20), AtResult::kMatched);
   EXPECT_EQ(reply_, "RUN AT\r\nOK");
   EXPECT_EQ(Wire(), kWake);
 }
 
 TEST_F(AtTransactionTest, ResendAndWaitGivesUpAtItsTotalLimit) {
   ScopedLinkClockSpeedup fast(4);
-  EXPECT_EQ(Resend(kWake, "RUN AT", 2), kAtTimedOut);
+  EXPECT_EQ(Resend(kWake, "RUN AT", 2), AtResult::kTimedOut);
   EXPECT_GE(dtu_.CountReceived(kWake), 1u);
   EXPECT_EQ(reply_, "untouched");
 }
 
 TEST_F(AtTransactionTest, ResendAndWaitBelowOneSecondDoesNothing) {
-  EXPECT_EQ(Resend(kWake, "RUN AT", 0), kAtTimedOut);
+  EXPECT_EQ(Resend(kWake, "RUN AT", 0), AtResult::kTimedOut);
   EXPECT_EQ(Wire(), "");
 }
 
 TEST_F(AtTransactionTest, ResendAndWaitFailsOnError) {
   Answer("AT+GETPARAM=SPSV\r\n", {"\r\nERROR\r\n"});
-  EXPECT_EQ(Resend("AT+GETPARAM=SPSV\r\n", "SPSV", 20), kAtFailed);
+  EXPECT_EQ(Resend("AT+GETPARAM=SPSV\r\n", "SPSV", 20), AtResult::kFailed);
   EXPECT_EQ(Wire(), "AT+GETPARAM=SPSV\r\n");
 }
 
@@ -231,7 +231,7 @@ TEST_F(AtTransactionTest, ResendAndWaitFailsOnError) {
 
 TEST_F(AtTransactionTest, AtTerminalInUseAbortsBeforeSending) {
   flags_.at_mode = true;
-  EXPECT_EQ(Send("AT+GETPARAM?\r\n", "", 60, 1), kAtFailed);
+  EXPECT_EQ(Send("AT+GETPARAM?\r\n", "", 60, 1), AtResult::kFailed);
   EXPECT_EQ(reports_.Lines(), std::vector<std::string>{AtModeAbort()});
   EXPECT_EQ(reports_.DoneValues(), std::vector<int>{0});
   EXPECT_EQ(Wire(), "");
@@ -239,7 +239,7 @@ TEST_F(AtTransactionTest, AtTerminalInUseAbortsBeforeSending) {
 
 TEST_F(AtTransactionTest, ClosedPortFlagAbortsBeforeSending) {
   flags_.port_closed = true;
-  EXPECT_EQ(Resend(kWake, "RUN AT", 20), kAtFailed);
+  EXPECT_EQ(Resend(kWake, "RUN AT", 20), AtResult::kFailed);
   EXPECT_EQ(reports_.Lines(), std::vector<std::string>{PortClosedAbort()});
   EXPECT_EQ(reports_.DoneValues(), std::vector<int>{0});
   EXPECT_EQ(Wire(), "");
@@ -248,40 +248,40 @@ TEST_F(AtTransactionTest, ClosedPortFlagAbortsBeforeSending) {
 TEST_F(AtTransactionTest, AtModeIsCheckedBeforeThePortClosedFlag) {
   flags_.at_mode = true;
   flags_.port_closed = true;
-  EXPECT_EQ(Send("AT+RESET\r\n", "OK", 3, 1), kAtFailed);
+  EXPECT_EQ(Send("AT+RESET\r\n", "OK", 3, 1), AtResult::kFailed);
   EXPECT_EQ(reports_.Lines(), std::vector<std::string>{AtModeAbort()});
   EXPECT_EQ(reports_.DoneValues(), std::vector<int>{0});
 }
 
 TEST_F(AtTransactionTest, SwitchToTheAtTerminalAbortsAWait) {
-  int result = 0;
+  AtResult result = AtResult::kTimedOut;
   std::thread worker([&] { result = Send("AT+GETPARAM?\r\n", "", 60, 1); });
   ASSERT_TRUE(dtu_.WaitForReceived("AT+GETPARAM?\r\n"));
   flags_.at_mode = true;
   worker.join();
-  EXPECT_EQ(result, kAtFailed);
+  EXPECT_EQ(result, AtResult::kFailed);
   EXPECT_EQ(reports_.Lines(), std::vector<std::string>{AtModeAbort()});
   EXPECT_EQ(reports_.DoneValues(), std::vector<int>{0});
 }
 
 TEST_F(AtTransactionTest, CloseWhileATransactionPollsAbortsWithThePortClosedText) {
-  int result = 0;
+  AtResult result = AtResult::kTimedOut;
   std::thread worker([&] { result = Send("AT+GETPARAM?\r\n", "", 60, 1); });
   ASSERT_TRUE(dtu_.WaitForReceived("AT+GETPARAM?\r\n"));
   port_.Close();
   worker.join();
-  EXPECT_EQ(result, kAtFailed);
+  EXPECT_EQ(result, AtResult::kFailed);
   EXPECT_EQ(reports_.Lines(), std::vector<std::string>{PortClosedAbort()});
   EXPECT_EQ(reports_.DoneValues(), std::vector<int>{0});
 }
 
 TEST_F(AtTransactionTest, CloseDuringTheWakeCycleAbortsWithThePortClosedText) {
-  int result = 0;
+  AtResult result = AtResult::kTimedOut;
   std::thread worker([&] { result = Resend(kWake, "RUN AT", 20); });
   ASSERT_TRUE(dtu_.WaitForReceived(kWake));
   port_.Close();
   worker.join();
-  EXPECT_EQ(result, kAtFailed);
+  EXPECT_EQ(result, AtResult::kFailed);
   EXPECT_EQ(reports_.Lines(), std::vector<std::string>{PortClosedAbort()});
 }
 
@@ -289,32 +289,32 @@ TEST_F(AtTransactionTest, CloseDuringTheWakeCycleAbortsWithThePortClosedText) {
 
 TEST_F(AtTransactionTest, CancelledBeforeTheStartSendsNothingAndReportsNothing) {
   const std::atomic<bool> cancel{true};
-  EXPECT_EQ(Send("AT+RESET\r\n", "OK", 3, 1, &cancel), kAtFailed);
-  EXPECT_EQ(Resend(kWake, "RUN AT", 20, &cancel), kAtFailed);
-  EXPECT_EQ(Frame("AT+RESET\r\n", "OK", 3, 1, &cancel), kAtFailed);
+  EXPECT_EQ(Send("AT+RESET\r\n", "OK", 3, 1, &cancel), AtResult::kFailed);
+  EXPECT_EQ(Resend(kWake, "RUN AT", 20, &cancel), AtResult::kFailed);
+  EXPECT_EQ(Frame("AT+RESET\r\n", "OK", 3, 1, &cancel), AtResult::kFailed);
   EXPECT_EQ(Wire(), "");
   EXPECT_TRUE(NoReports());
 }
 
 TEST_F(AtTransactionTest, CancelEndsAWaitWithoutReports) {
   std::atomic<bool> cancel{false};
-  int result = 0;
+  AtResult result = AtResult::kTimedOut;
   std::thread worker([&] { result = Send("AT+GETPARAM?\r\n", "", 60, 1, &cancel); });
   ASSERT_TRUE(dtu_.WaitForReceived("AT+GETPARAM?\r\n"));
   cancel = true;
   worker.join();
-  EXPECT_EQ(result, kAtFailed);
+  EXPECT_EQ(result, AtResult::kFailed);
   EXPECT_TRUE(NoReports());
 }
 
 TEST_F(AtTransactionTest, CancelEndsTheWakeCycle) {
   std::atomic<bool> cancel{false};
-  int result = 0;
+  AtResult result = AtResult::kTimedOut;
   std::thread worker([&] { result = Resend(kWake, "RUN AT", 20, &cancel); });
   ASSERT_TRUE(dtu_.WaitForReceived(kWake));
   cancel = true;
   worker.join();
-  EXPECT_EQ(result, kAtFailed);
+  EXPECT_EQ(result, AtResult::kFailed);
   EXPECT_TRUE(NoReports());
 }
 
@@ -322,34 +322,34 @@ TEST_F(AtTransactionTest, CancelEndsTheWakeCycle) {
 
 TEST_F(AtTransactionTest, WorkerTransactionsAreRefusedWhileATestRunHasThePort) {
   ASSERT_EQ(port_.TryClaim(PortUser::kProductionTest), ClaimResult::kTaken);
-  EXPECT_EQ(Send("AT+GETPARAM?\r\n", "", 60, 1), kAtPortBusy);
-  EXPECT_EQ(Resend(kWake, "RUN AT", 20), kAtPortBusy);
+  EXPECT_EQ(Send("AT+GETPARAM?\r\n", "", 60, 1), AtResult::kPortBusy);
+  EXPECT_EQ(Resend(kWake, "RUN AT", 20), AtResult::kPortBusy);
   EXPECT_EQ(reports_.Lines(), (std::vector<std::string>{TestRunningAbort(), TestRunningAbort()}));
   EXPECT_EQ(reports_.DoneValues(), (std::vector<int>{0, 0}));
 
   // The run's own exchanges go on; once it gives the port back the worker's do.
   dtu_.AddRule({.when = "AT+RESET\r\n", .reply = {"\r\nOK\r\n"}, .times = 0});
-  EXPECT_EQ(Frame("AT+RESET\r\n", "OK", 3, 1), kAtMatched);
+  EXPECT_EQ(Frame("AT+RESET\r\n", "OK", 3, 1), AtResult::kMatched);
   EXPECT_EQ(port_.Holder(), PortUser::kProductionTest);
   port_.Release(PortUser::kProductionTest);
-  EXPECT_EQ(Send("AT+RESET\r\n", "OK", 3, 1), kAtMatched);
+  EXPECT_EQ(Send("AT+RESET\r\n", "OK", 3, 1), AtResult::kMatched);
   EXPECT_EQ(Wire(), "AT+RESET\r\nAT+RESET\r\n");
   EXPECT_EQ(port_.Holder(), PortUser::kNone);
 }
 
 TEST_F(AtTransactionTest, ATestRunWaitingForThePortEndsTheWorkersTransaction) {
-  int result = 0;
+  AtResult result = AtResult::kTimedOut;
   std::thread worker([&] { result = Send("AT+GETPARAM?\r\n", "", 60, 1); });
   ASSERT_TRUE(dtu_.WaitForReceived("AT+GETPARAM?\r\n"));
   // While the worker waits for its answer, the production test's form may
   // not put anything on the line.
-  EXPECT_EQ(Frame("AT+RESET\r\n", "OK", 3, 1), kAtPortBusy);
+  EXPECT_EQ(Frame("AT+RESET\r\n", "OK", 3, 1), AtResult::kPortBusy);
   const std::atomic<bool> cancel{false};
   const auto start = std::chrono::steady_clock::now();
   EXPECT_TRUE(port_.Claim(PortUser::kProductionTest, cancel));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   worker.join();
-  EXPECT_EQ(result, kAtPortBusy);
+  EXPECT_EQ(result, AtResult::kPortBusy);
   EXPECT_EQ(reports_.Lines(), std::vector<std::string>{TestRunningAbort()});
   EXPECT_EQ(reports_.DoneValues(), std::vector<int>{0});
   EXPECT_EQ(port_.Holder(), PortUser::kProductionTest);
@@ -380,7 +380,7 @@ TEST_F(AtTransactionTest, FrameSendAndWaitIgnoresTheWorkerFlags) {
   flags_.at_mode = true;
   flags_.port_closed = true;
   Answer("AT+GETPARAM=IMEI\r\n", {"\r\nIMEI:861234567890123\r\nOK\r\n"});
-  EXPECT_EQ(Frame("AT+GETPARAM=IMEI\r\n", "IMEI", 5, 1), kAtMatched);
+  EXPECT_EQ(Frame("AT+GETPARAM=IMEI\r\n", "IMEI", 5, 1), AtResult::kMatched);
   EXPECT_EQ(reply_, "IMEI:861234567890123\r\nOK");
   EXPECT_TRUE(NoReports());
 }
@@ -388,13 +388,13 @@ TEST_F(AtTransactionTest, FrameSendAndWaitIgnoresTheWorkerFlags) {
 TEST_F(AtTransactionTest, FrameSendAndWaitRetriesPerAttempt) {
   ScopedLinkClockSpeedup fast(20);
   Answer("AT+RESET\r\n", {"\r\nOK\r\n"}, /*skip=*/2);
-  EXPECT_EQ(Frame("AT+RESET\r\n", "OK", 1, 3), kAtMatched);
+  EXPECT_EQ(Frame("AT+RESET\r\n", "OK", 1, 3), AtResult::kMatched);
   EXPECT_EQ(Wire(), "AT+RESET\r\nAT+RESET\r\nAT+RESET\r\n");
 }
 
 TEST_F(AtTransactionTest, FrameSendAndWaitWindowHolds1024Bytes) {
   dtu_.AddRule({.when = "AT+GETPARAM?\r\n", .reply = {std::string(kFrameReplyWindow, 'x'), "\r\nOK\r\n"}});
-  EXPECT_EQ(Frame("AT+GETPARAM?\r\n", "", 2, 1), kAtTimedOut);
+  EXPECT_EQ(Frame("AT+GETPARAM?\r\n", "", 2, 1), AtResult::kTimedOut);
   EXPECT_TRUE(dtu_.WaitQueuedAtPort(6));
 }
 

@@ -26,7 +26,10 @@ namespace zt::test {
 // "MODE:<index>", "CONNECTED", "FINISHED:<message>:<0|1>".
 class RecordingReports : public IConfigReports {
  public:
-  void Log(std::string_view line) override { Add("LOG:" + std::string(line)); }
+  void Log(std::string_view line) override {
+    if (on_log) on_log(line);
+    Add("LOG:" + std::string(line));
+  }
   void Done(int value) override { Add("DONE:" + std::to_string(value)); }
   void Ready() override { Add("READY"); }
   void ModeIndex(int index) override;
@@ -44,6 +47,8 @@ class RecordingReports : public IConfigReports {
   void Clear();
   // Called for WM_CFG_MODE_INDEX before it is recorded (the frame's reaction).
   std::function<void(int)> on_mode_index;
+  // Called for every run-log line before it is recorded (on the worker's thread).
+  std::function<void(std::string_view)> on_log;
 
  private:
   void Add(std::string event);

@@ -135,6 +135,22 @@ TEST_F(WorkerAgainstDtu, ARefusedLoginFailsAtOnce) {
   EXPECT_EQ(Count(sim.ReceivedBytes(), "AT+GETPARAM"), 0u);
 }
 
+TEST(WorkerLoginGuard, APasswordHoldingAControlByteIsNeverSent) {
+  // "a\rAT+R" would end the login early and send a command of its own.
+  for (const std::string& password : std::vector<std::string>{"a\rAT+R", "a\nb", std::string("ab\0c", 4), "x\x7F"}) {
+    DtuSimProcess sim;
+    WorkerHarness h;
+    ASSERT_TRUE(sim.Start({})) << sim.error();
+    ASSERT_TRUE(h.OpenPort(sim.SlavePath()));
+    h.StartWorker();
+    h.settings.Update([&](ToolSettings& s) { s.password = password; });
+    h.Run(WM_CFG_CONNECT, kModeSin);
+    EXPECT_EQ(h.reports.Lines().back(), S("登录DTU失败***\r\n"_gbk)) << ::testing::PrintToString(password);
+    EXPECT_TRUE(Contains(h.reports.Events(), "DONE:0"));
+    EXPECT_EQ(Count(sim.ReceivedBytes(), "AT+"), 0u) << ::testing::PrintToString(password);
+  }
+}
+
 TEST_F(WorkerAgainstDtu, ASixCharacterPasswordIsSentWhole) {
   Start({"--password", "abc123"});
   h.settings.Update([](ToolSettings& s) { s.password = "abc123"; });
@@ -353,6 +369,64 @@ TEST_F(WorkerAgainstDtu, AFailedSaveIsLogged) {
   EXPECT_EQ(h.reports.Lines().back(), S("设置参数, 保存参数失败***\r\n"_gbk));
 }
 
+// How a set ends when something fails, for both forms: the texts differ, and
+// only a failed channel selection tells the frame the set is over (DONE 0).
+TEST(WorkerSetFailures, EachFormEndsWithItsOwnLineAndSendsWhatItSendsToday) {
+  struct Case {
+    const char* name;
+    unsigned request;
+    std::vector<std::string> sim_args;
+    bool tick;                            // tick APN and the channel-1 protocol of SIN
+    std::string sent;                     // bytes after the connect
+    std::vector<std::string> last_events;  // the run's closing reports
+  };
+  const std::string finished_set = "FINISHED:" + std::to_string(WM_CFG_SET) + ":0";
+  const std::string finished_chl = "FINISHED:" + std::to_string(WM_CFG_SET_CHANNELS) + ":0";
+  const Case cases[] = {
+      {"set, nothing ticked", WM_CFG_SET, {}, false, "",
+       {"LOG:" + S("未选择需要配置的参数.\r\n"_gbk), finished_set}},
+      {"set, a parameter refused", WM_CFG_SET, {"--error-on", "APN"}, true, "AT+SETPARAM=APN,cmnet\r\n",
+       {"LOG:" + S("正在配置参数...\r\n"_gbk), "LOG:" + S("设置参数接入点名称失败!"_gbk), finished_set}},
+      {"set, the save refused", WM_CFG_SET, {"--error-on", "AT+SAVEPARAM"}, true,
+       "AT+SETPARAM=APN,cmnet\r\nAT+SETPARAM=PROTO,0\r\nAT+SAVEPARAM\r",
+       {"LOG:" + S("正在配置参数...\r\n"_gbk), "LOG:" + S("设置参数, 保存参数失败\r\n"_gbk), finished_set}},
+      {"set with channels, the selection refused", WM_CFG_SET_CHANNELS, {"--error-on", "AT+SETCHL"}, true,
+       "AT+SETPARAM=APN,cmnet\r\nAT+SETCHL=1\r\n",
+       {"LOG:" + S(" AT+SETCHL=1  失败***\r\n"_gbk), "DONE:0", finished_chl}},
+  };
+  for (const Case& c : cases) {
+    DtuSimProcess sim;
+    WorkerHarness h;
+    ASSERT_TRUE(sim.Start(c.sim_args)) << sim.error();
+    ASSERT_TRUE(h.OpenPort(sim.SlavePath()));
+    h.StartWorker();
+    h.Run(WM_CFG_CONNECT, kModeSin);
+    h.catalogue.Write([&](CParamCatalogue& cat) {
+      cat.RebuildCommonGroup();  // as the frame does after the connect
+      if (!c.tick) return;
+      for (std::string_view group : {"网络参数"_gbk, "通道1参数(单通道)"_gbk}) {
+        ParamGroup& g = *cat.Group(cat.GroupIndexByName(group));
+        for (int i = 0; i < g.UsedCount(); ++i) {
+          ParamDef& p = g.params[static_cast<std::size_t>(i)];
+          if (p.short_name == "APN") p.value = "cmnet";
+          if (p.short_name == "APN" || p.short_name == "PROTO") p.selected = true;
+        }
+      }
+    });
+    h.reports.Clear();
+    const std::size_t before = sim.ReceivedBytes().size();
+    h.Run(c.request, kModeSin);
+    const std::string sent = sim.ReceivedBytes().substr(before);
+    // A refused command is not sent again, so the bytes are exact.
+    EXPECT_EQ(sent, c.sent) << c.name;
+    const std::vector<std::string> events = h.reports.Events();
+    ASSERT_GE(events.size(), c.last_events.size()) << c.name;
+    EXPECT_EQ(std::vector<std::string>(events.end() - static_cast<std::ptrdiff_t>(c.last_events.size()), events.end()),
+              c.last_events)
+        << c.name;
+  }
+}
+
 TEST_F(WorkerAgainstDtu, DefaultsNameTheModeOnS3AndRefuseModeZero) {
   Start();
   Connect();
@@ -428,6 +502,60 @@ TEST(WorkerRestart, AnAcknowledgementAfterTheLimitIsAFailure) {
   EXPECT_EQ(h.reports.Lines(),
             (std::vector<std::string>{S("正准备重启动DTU...\r\n"_gbk), S("发送重启指令失败 \r\n"_gbk)}));
   EXPECT_EQ(dtu.Received(), "AT+RESET\r\n");
+}
+
+// Failures of the query and of the restore against a scripted unit: the
+// query tells the frame it is over (DONE 0), the restore only logs.
+TEST(WorkerQueryAndDefaultsFailures, EachLogsItsLineAndOnlyTheQueryReportsDone) {
+  struct Case {
+    const char* name;
+    unsigned request;
+    std::string when;   // the unit answers this ...
+    std::string reply;  // ... with this (nothing: never answers)
+    std::vector<std::string> events;
+  };
+  const std::string query_start = "LOG:" + S("正在进行AT+GETPARAM?.... \r\n"_gbk);
+  const std::string defaults_start = "LOG:" + S("DTU正在恢复默认参数值...\r\n"_gbk);
+  const Case cases[] = {
+      {"query, no answer in 60 s", WM_CFG_QUERY, "", "",
+       {query_start, "LOG:" + S("AT+GETPARAM? 失败*** \r\n"_gbk), "DONE:0",
+        "FINISHED:" + std::to_string(WM_CFG_QUERY) + ":0"}},
+      {"query, an answer shorter than its echo", WM_CFG_QUERY, "AT+GETPARAM?\r\n", "OK\r\n",
+       {query_start, "LOG:" + S("AT+GETPARAM? 失败2*** \r\n"_gbk), "DONE:0",
+        "FINISHED:" + std::to_string(WM_CFG_QUERY) + ":0"}},
+      {"restore defaults refused", WM_CFG_DEFAULTS, "AT+USEDEFAULT=SIN\r\n", "ERROR\r\n",
+       {defaults_start, "LOG:" + S("发送恢复默认参数值指令失败*** \r\n"_gbk),
+        "FINISHED:" + std::to_string(WM_CFG_DEFAULTS) + ":0"}},
+  };
+  for (const Case& c : cases) {
+    test::PtyPeer dtu;
+    if (!c.reply.empty()) dtu.AddRule({.when = c.when, .reply = {c.reply}, .times = 0});
+    WorkerHarness h;
+    ASSERT_TRUE(h.OpenPort(dtu.Path()));
+    h.StartWorker();
+    ScopedLinkClockSpeedup faster(60);  // the query's 60 s pass in one second
+    h.Run(c.request, kModeSin);
+    EXPECT_EQ(h.reports.Events(), c.events) << c.name;
+  }
+}
+
+TEST_F(WorkerAgainstDtu, AnAbortDuringTheChannelPassEndsTheQueryWithoutSuccess) {
+  Start();
+  Connect();
+  h.reports.Clear();
+  h.reports.on_log = [this](std::string_view line) {
+    if (line == "正在取各通道的参数... \r\n"_gbk) h.flags.at_mode.store(true);
+  };
+  h.Run(WM_CFG_QUERY, kModeSin);
+  // The pass checks before every parameter; its abort logs the line only:
+  // no DONE, unlike an abort inside a transaction.
+  const std::vector<std::string> events = h.reports.Events();
+  ASSERT_GE(events.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(events.end() - 3, events.end()),
+            (std::vector<std::string>{"LOG:" + S("正在获取通道 1 的参数...\r\n"_gbk),
+                                      "LOG:" + S("已切换到AT界面，故参数界面未完成的动作被迫终止!\r\n"_gbk),
+                                      "FINISHED:" + std::to_string(WM_CFG_QUERY) + ":0"}));
+  EXPECT_FALSE(Contains(events, "DONE:0"));
 }
 
 TEST(WorkerShutdown, EndsARunningTransactionAtOnce) {

@@ -108,6 +108,7 @@ int Run(int argc, char** argv) {
   if (opt.password) profile.password = *opt.password;
   if (opt.ready) profile.ready = *opt.ready;
   if (opt.no_ready) profile.ready.clear();
+  if (opt.ready_zero && !profile.ready.empty()) profile.ready.insert(0, 1, '\0');
   if (opt.csq) profile.csq = *opt.csq;
 
   DeviceState state(profile, opt.state_path);

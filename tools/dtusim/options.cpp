@@ -21,6 +21,7 @@ enum OptionId {
   kBootDelay,
   kReady,
   kNoReady,
+  kReadyZero,
   kPassword,
   kMute,
   kMuteAfter,
@@ -49,6 +50,7 @@ const option kLongOptions[] = {
     {"boot-delay", required_argument, nullptr, kBootDelay},
     {"ready", required_argument, nullptr, kReady},
     {"no-ready", no_argument, nullptr, kNoReady},
+    {"ready-zero", no_argument, nullptr, kReadyZero},
     {"password", required_argument, nullptr, kPassword},
     {"mute", no_argument, nullptr, kMute},
     {"mute-after", required_argument, nullptr, kMuteAfter},
@@ -120,6 +122,9 @@ bool ParseOptions(int argc, char** argv, Options* out, std::string* error) {
         break;
       case kNoReady:
         o.no_ready = true;
+        break;
+      case kReadyZero:
+        o.ready_zero = true;
         break;
       case kPassword:
         o.password = std::string(arg);
@@ -274,6 +279,8 @@ Faults:
                       AT+USEDEFAULT=<mode> or AT+SETPARAM=OPPRM,<mode> asks
                       (S3 units; MODE may be any token, even "sin")
   --no-ready          boot without printing the ready text
+  --ready-zero        send a zero byte just before the ready text, in the
+                      same write (start-up noise)
   --huge-reply        pad the AT+GETPARAM? reply beyond 40960 bytes
   --hangup-after N    drop the line (close the master side) after sending N
                       bytes, as an unplugged adapter would, and end

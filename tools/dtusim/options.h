@@ -20,6 +20,7 @@ struct Options {
   Millis boot_delay{300};
   std::optional<std::string> ready;
   bool no_ready = false;
+  bool ready_zero = false;  // a zero byte leads the ready line
   std::optional<std::string> password;
   std::optional<int> csq;
   bool chunked = false;
