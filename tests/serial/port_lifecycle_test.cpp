@@ -238,7 +238,7 @@ class UnplugTest : public ::testing::Test {
   bool Wakes() {
     std::string reply;
     std::uint16_t length = 0;
-    return FrameSendAndWait(port_, "+++", "RUN AT", reply, 64, length, 2, 1) == kAtMatched;
+    return FrameSendAndWait(port_, "+++", "RUN AT", reply, 64, length, 2, 1) == AtResult::kMatched;
   }
 
   test::TempDir dir_;
@@ -257,7 +257,7 @@ TEST_F(UnplugTest, AWorkerQueryEndsWithThePortClosedLineWhenTheDeviceGoes) {
   ASSERT_TRUE(port_.Open());
   std::mutex worker_lock;
   test::RecordingReports reports;
-  int result = kAtMatched;
+  AtResult result = AtResult::kMatched;
   std::thread query([&] {
     std::string reply;
     std::uint16_t length = 0;
@@ -269,7 +269,7 @@ TEST_F(UnplugTest, AWorkerQueryEndsWithThePortClosedLineWhenTheDeviceGoes) {
   mute.Stop();
   query.join();
   EXPECT_LT(std::chrono::steady_clock::now() - unplugged, 1s);
-  EXPECT_EQ(result, kAtFailed);
+  EXPECT_EQ(result, AtResult::kFailed);
   EXPECT_EQ(reports.Lines(), std::vector<std::string>{std::string("串口已关闭，故未完成的动作立即终止!\r\n"_gbk)});
   EXPECT_EQ(reports.DoneValues(), std::vector<int>{0});
   ASSERT_TRUE(events_.WaitFor(1, 1s));
