@@ -148,34 +148,35 @@ MarkedCatalogue MarkCatalogueBytes(std::string_view bytes, FileVariant variant,
   return result;
 }
 
-MarkWriteStatus WriteMarksToCatalogueFile(const std::string& path, FileVariant variant,
-                                          const CommonParamMarks& marks) {
+namespace {
+
+// The catalogue file `path` with the marks applied; a file that cannot be
+// read gives its status and no bytes.
+MarkedCatalogue ReadAndMark(const std::string& path, FileVariant variant, const CommonParamMarks& marks) {
   std::string bytes;
   switch (ReadWholeFile(path, bytes)) {
     case ReadStatus::kMissing:
-      return MarkWriteStatus::kFileMissing;
+      return {MarkWriteStatus::kFileMissing, {}};
     case ReadStatus::kUnreadable:
-      return MarkWriteStatus::kUnreadable;
+      return {MarkWriteStatus::kUnreadable, {}};
     case ReadStatus::kRead:
       break;
   }
-  MarkedCatalogue marked = MarkCatalogueBytes(bytes, variant, marks);
+  return MarkCatalogueBytes(bytes, variant, marks);
+}
+
+}  // namespace
+
+MarkWriteStatus WriteMarksToCatalogueFile(const std::string& path, FileVariant variant,
+                                          const CommonParamMarks& marks) {
+  MarkedCatalogue marked = ReadAndMark(path, variant, marks);
   if (marked.status != MarkWriteStatus::kWritten) return marked.status;
   return WriteFileAtomically(path, marked.bytes) ? MarkWriteStatus::kWritten : MarkWriteStatus::kWriteFailed;
 }
 
 MarkWriteStatus CopyMarkedCatalogue(const std::string& source, const std::string& target, FileVariant variant,
                                     const CommonParamMarks& marks) {
-  std::string bytes;
-  switch (ReadWholeFile(source, bytes)) {
-    case ReadStatus::kMissing:
-      return MarkWriteStatus::kFileMissing;
-    case ReadStatus::kUnreadable:
-      return MarkWriteStatus::kUnreadable;
-    case ReadStatus::kRead:
-      break;
-  }
-  MarkedCatalogue marked = MarkCatalogueBytes(bytes, variant, marks);
+  MarkedCatalogue marked = ReadAndMark(source, variant, marks);
   if (marked.status != MarkWriteStatus::kWritten && marked.status != MarkWriteStatus::kUnchanged) {
     return marked.status;
   }
