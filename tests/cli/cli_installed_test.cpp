@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/file_listing.h"
 #include "support/dtusim_fixture.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
@@ -25,23 +26,8 @@ using namespace zt::literals;
 using test::ProgramResult;
 using test::RunProgram;
 
-mode_t ModeOf(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
-}
-
-// Every file under `folder` with its size and modification time.
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> out;
-  for (const fs::directory_entry& e : fs::recursive_directory_iterator(folder)) {
-    struct stat st {};
-    ::lstat(e.path().c_str(), &st);
-    out.push_back(e.path().string() + " " + std::to_string(st.st_size) + " " +
-                  std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec));
-  }
-  std::sort(out.begin(), out.end());
-  return out;
-}
+using test::Listing;
+using test::ModeOf;
 
 class InstalledCli : public ::testing::Test {
  protected:

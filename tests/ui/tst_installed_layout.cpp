@@ -28,6 +28,7 @@
 #include "settings/command_state_table.h"
 #include "settings/process_flags.h"
 #include "settings/tool_settings.h"
+#include "support/file_listing.h"
 #include "support/shell_modal.h"
 #include "support/temp_dir.h"
 #include "text/atomic_file.h"
@@ -41,23 +42,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-mode_t ModeOf(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
-}
-
-// Every file under `folder` with its size and modification time.
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> out;
-  for (const fs::directory_entry& e : fs::recursive_directory_iterator(folder)) {
-    struct stat st {};
-    ::lstat(e.path().c_str(), &st);
-    out.push_back(e.path().string() + " " + std::to_string(st.st_size) + " " +
-                  std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec));
-  }
-  std::sort(out.begin(), out.end());
-  return out;
-}
+using zt::test::Listing;
+using zt::test::ModeOf;
 
 // The installed tree: the extracted package, or one made here.
 struct InstalledRoot {
