@@ -2,6 +2,7 @@
 // silent port (a scripted peer that only answers what a test tells it to).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <regex>
@@ -138,7 +139,14 @@ TEST_F(CliTerminal, MonitorHexShowsEveryByteAndLogsToANewPrivateFile) {
   port = unit.Path();
   const std::string log = dir.File("unit.log");
   BackgroundProgram monitor(Argv({"monitor", "--hex", "--log", log}), dir.path());
-  std::this_thread::sleep_for(Millis(200));
+  // The log file is made just before the port opens, and opening the port
+  // drops what was queued: write only once the monitor is surely listening
+  // (a slow start, under a sanitizer for one, must not lose the bytes).
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (::access(log.c_str(), F_OK) != 0 && std::chrono::steady_clock::now() < limit) {
+    std::this_thread::sleep_for(Millis(20));
+  }
+  std::this_thread::sleep_for(Millis(500));
   unit.Write("\0OK\x1B\xFF\r\n"s);
   ASSERT_TRUE(monitor.WaitForOut("\n")) << monitor.Err();
   monitor.Signal(SIGTERM);
