@@ -297,7 +297,9 @@ TEST_P(Replug, TheDeviceIsOpenedAgainWhenItComesBackOnlyWhenAsked) {
   std::unique_ptr<ReturnExpected> expectation;
   if (GetParam().expected) expectation = std::make_unique<ReturnExpected>(port_);
   sim_.Stop();
-  ASSERT_TRUE(events_.WaitFor(1, 1s));
+  // How soon a removal is seen is the unplug tests' business; here a slow
+  // machine (or a sanitizer's exit) only needs its time.
+  ASSERT_TRUE(events_.WaitFor(1, 5s));
   test::DtuSimProcess again;
   ASSERT_TRUE(StartSim(again)) << again.error();
   const bool reopens = GetParam().auto_reconnect || GetParam().expected;
