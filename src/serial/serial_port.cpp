@@ -88,8 +88,8 @@ CSerialPort::~CSerialPort() {
   {
     std::lock_guard lock(state_mutex_);
     stopping_ = true;
+    WakeWatcher();
   }
-  WakeWatcher();
   state_changed_.notify_all();
   if (watcher_.joinable()) watcher_.join();
   device_.Close();
@@ -111,6 +111,10 @@ void CSerialPort::Tell(bool removed, const std::string& port_name) {
   }
 }
 
+// Called with state_mutex_ held, like every change the wake is for: the
+// watcher drains the wake under the same mutex when it takes up a state, so
+// a wake can never arrive after the state it announces was taken up and end
+// the wait that state asked for.
 void CSerialPort::WakeWatcher() {
   const std::uint64_t one = 1;
   if (control_ >= 0) [[maybe_unused]] const auto n = ::write(control_, &one, sizeof one);
@@ -122,8 +126,8 @@ void CSerialPort::Watching(Watch watch) {
     watch_ = watch;
     ++generation_;
     if (watch != Watch::kIdle && !watcher_.joinable()) watcher_ = std::thread(&CSerialPort::WatchLoop, this);
+    WakeWatcher();
   }
-  WakeWatcher();
   state_changed_.notify_all();
 }
 
@@ -251,15 +255,11 @@ PortResult CSerialPort::SetLineSetting(int kind, std::uint32_t value) {
 }
 
 void CSerialPort::ExpectReturn(bool expect) {
-  bool waiting = false;
-  {
-    std::lock_guard lock(state_mutex_);
-    expect_return_ += expect ? 1 : -1;
-    waiting = watch_ == Watch::kReturn;
-  }
+  std::lock_guard lock(state_mutex_);
+  expect_return_ += expect ? 1 : -1;
   // A wait for the device's return looks again whether it is still wanted.
   // (A wait for a hang-up is woken only by an open or close.)
-  if (waiting) WakeWatcher();
+  if (watch_ == Watch::kReturn) WakeWatcher();
 }
 
 bool CSerialPort::WantsReturn() const {
@@ -270,8 +270,11 @@ bool CSerialPort::WantsReturn() const {
 // ---- the watcher --------------------------------------------------------------
 
 // Every open, close and removal changes the generation and wakes the
-// watcher; a wake left over from before is drained before each wait, so
-// that a wait ends only for something that happened after it began.
+// watcher, both under state_mutex_; the watcher drains the wake under the
+// same mutex as it takes up the state, so that a wait ends only for
+// something that happened after it began. (A wake written after the mutex
+// was let go could end the hang-up wait of the very open it announced, and
+// a removal would then go unseen.)
 void CSerialPort::WatchLoop() {
   std::unique_lock lock(state_mutex_);
   for (;;) {

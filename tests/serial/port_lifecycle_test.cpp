@@ -291,11 +291,6 @@ struct ReplugCase {
 class Replug : public UnplugTest, public ::testing::WithParamInterface<ReplugCase> {};
 
 TEST_P(Replug, TheDeviceIsOpenedAgainWhenItComesBackOnlyWhenAsked) {
-#if defined(__SANITIZE_THREAD__)
-  // Under ThreadSanitizer the removal is sometimes not seen within the wait
-  // (not yet understood); the other builds run it.
-  GTEST_SKIP() << "not run under ThreadSanitizer";
-#endif
   settings_.Update([&](ToolSettings& s) { s.auto_reconnect = GetParam().auto_reconnect; });
   ASSERT_TRUE(port_.Open());
   ASSERT_TRUE(Wakes());
