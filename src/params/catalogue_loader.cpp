@@ -1,14 +1,12 @@
 #include "params/catalogue_loader.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstdio>
 #include <memory>
 #include <optional>
 
+#include "common/file_read.h"
 #include "params/catalogue_source.h"
 #include "text/gbk.h"
 #include "text/gbk_literal.h"
@@ -299,30 +297,15 @@ CatalogueLoadResult LoadCatalogueFile(const std::string& folder, FileVariant var
                                       CParamCatalogue& into) {
   // The table is reset whatever comes of the load.
   const std::string path = CatalogueReadPath(folder, variant);
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+  std::string bytes;
+  const FileReadStatus read = ReadWholeFile(path, bytes);
+  if (read == FileReadStatus::kMissing) {
     into.Reset();
     return {CatalogueLoadStatus::kFileMissing, {}, Format("找不到参数文件: %s"_gbk, Utf8ToGbkLossy(path))};
   }
-  const std::string_view message = "读入dtuparam.ini失败**"_gbk;
-  const CatalogueLoadResult unreadable{CatalogueLoadStatus::kUnreadable, std::string(message), {}};
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) {
+  if (read == FileReadStatus::kUnreadable) {
     into.Reset();
-    return unreadable;
-  }
-  // One read of the whole file; a file that grows meanwhile is read on to its end.
-  std::string bytes;
-  if (::fstat(::fileno(file.get()), &st) == 0 && st.st_size > 0) {
-    bytes.resize(static_cast<std::size_t>(st.st_size));
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
-  }
-  char buffer[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, n);
-  if (std::ferror(file.get()) != 0) {
-    into.Reset();
-    return unreadable;
+    return {CatalogueLoadStatus::kUnreadable, std::string("读入dtuparam.ini失败**"_gbk), {}};
   }
   return Apply(std::move(bytes), variant, into);
 }

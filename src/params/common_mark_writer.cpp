@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "params/catalogue_key_map.h"
 #include "params/catalogue_loader.h"
 #include "params/catalogue_source.h"
+#include "common/file_read.h"
 #include "text/atomic_file.h"
 #include "text/gbk_literal.h"
 #include "text/profile_file.h"
@@ -88,17 +88,6 @@ bool SameTable(const CParamCatalogue& a, const CParamCatalogue& b) {
          a.groups == b.groups;
 }
 
-enum class ReadStatus { kRead, kMissing, kUnreadable };
-
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::kMissing : ReadStatus::kUnreadable;
-  bytes.clear();
-  char buffer[8192];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, n);
-  return std::ferror(file.get()) != 0 ? ReadStatus::kUnreadable : ReadStatus::kRead;
-}
 
 
 }  // namespace
@@ -155,11 +144,11 @@ namespace {
 MarkedCatalogue ReadAndMark(const std::string& path, FileVariant variant, const CommonParamMarks& marks) {
   std::string bytes;
   switch (ReadWholeFile(path, bytes)) {
-    case ReadStatus::kMissing:
+    case FileReadStatus::kMissing:
       return {MarkWriteStatus::kFileMissing, {}};
-    case ReadStatus::kUnreadable:
+    case FileReadStatus::kUnreadable:
       return {MarkWriteStatus::kUnreadable, {}};
-    case ReadStatus::kRead:
+    case FileReadStatus::kRead:
       break;
   }
   return MarkCatalogueBytes(bytes, variant, marks);

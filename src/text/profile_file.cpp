@@ -1,13 +1,6 @@
 #include "text/profile_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <fstream>
-#include <sstream>
-
+#include "common/file_read.h"
 #include "text/atomic_file.h"
 #include "text/numbers.h"
 
@@ -85,45 +78,25 @@ std::string CutToBuffer(std::string_view text, std::size_t buffer_size) {
 }  // namespace
 
 ProfileFile ProfileFile::Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  return Parse(buffer.str());
+  std::string bytes;
+  if (ReadWholeFile(path, bytes) != FileReadStatus::kRead) return {};
+  return Parse(bytes);
 }
 
 std::optional<ProfileFile> ProfileFile::LoadForUpdate(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 || errno != ENOENT) return std::nullopt;
-    return ProfileFile{};
+  std::string bytes;
+  switch (ReadWholeFile(path, bytes)) {
+    case FileReadStatus::kRead: return Parse(bytes);
+    case FileReadStatus::kMissing: return ProfileFile{};
+    case FileReadStatus::kUnreadable: return std::nullopt;
   }
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return Parse(buffer.str());
+  return std::nullopt;
 }
 
 std::optional<ProfileFile> ProfileFile::LoadExisting(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  std::string text;
-  char buffer[4096];
-  while (ok) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    text.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  if (!ok) return std::nullopt;
-  return Parse(text);
+  std::string bytes;
+  if (ReadWholeFile(path, bytes) != FileReadStatus::kRead) return std::nullopt;
+  return Parse(bytes);
 }
 
 ProfileFile ProfileFile::Parse(std::string_view text) {

@@ -185,5 +185,13 @@ TEST(ProfileWrite, AnUnreadableFileIsNotReplaced) {
   EXPECT_EQ(ReadFileBytes(path), "[s]\r\nk=old\r\n");
 }
 
+TEST(ProfileRead, AFifoInPlaceOfTheFileIsNotWaitedOn) {
+  TempDir dir;
+  const std::string path = dir.File("tool_set.ini");
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  EXPECT_EQ(ProfileReadString(path, "SET", "COM", "none", 64), "none");
+  EXPECT_FALSE(ProfileFile::LoadForUpdate(path).has_value());  // and so it is never replaced
+}
+
 }  // namespace
 }  // namespace zt
