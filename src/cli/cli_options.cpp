@@ -54,7 +54,8 @@ struct Stray {
   const char* message;
 };
 constexpr const char* kProdtestOnly =
-    "--run-test, --key, --csq, --finished, --product, --imei, --continuous, --wait and --units belong to prodtest";
+    "--run-test, --key, --csq, --finished, --product, --imei, --continuous, --wait, --units and --ports-file "
+    "belong to prodtest";
 constexpr Stray kStrays[] = {
     {"--export", "--export belongs to read"},
     {"--param", "--param belongs to write"},
@@ -63,6 +64,7 @@ constexpr Stray kStrays[] = {
     {"--run-test", kProdtestOnly}, {"--key", kProdtestOnly}, {"--csq", kProdtestOnly},
     {"--finished", kProdtestOnly}, {"--product", kProdtestOnly}, {"--imei", kProdtestOnly},
     {"--continuous", kProdtestOnly}, {"--wait", kProdtestOnly}, {"--units", kProdtestOnly},
+    {"--ports-file", kProdtestOnly},
     {"--no-login", "--no-login and --timeout belong to at"},
     {"--timeout", "--no-login and --timeout belong to at"},
     {"--timestamps", "--timestamps, --hex and --log belong to monitor"},
@@ -87,9 +89,12 @@ void Describe(CLI::App& app, Options& o, Texts& t) {
   app.fallthrough();
   app.allow_extras();
   app.require_subcommand(0, 1);
-  app.add_option("-p,--port", o.port,
+  app.add_option("-p,--port", o.ports,
                  "port name or device path: COM<n> is /dev/ttyS<n-1>, a name starting with / is used as is, "
-                 "other names are under /dev (default: tool_set.ini, else COM1)");
+                 "other names are under /dev (default: tool_set.ini, else COM1); prodtest takes several, "
+                 "one unit on each at once")
+      ->type_name("PORT")
+      ->allow_extra_args(false);
   app.add_option("-b,--baud", t.baud, "line speed (default: tool_set.ini, else 57600)")->type_name("N");
   app.add_option("--password", o.password,
                  "login password, at most 6 characters (default: tool_set.ini, else the built-in one)");
@@ -149,8 +154,14 @@ void Describe(CLI::App& app, Options& o, Texts& t) {
   prodtest->add_option("--csq", t.csq, "the least signal")->type_name("N");
   prodtest->add_flag("--finished", o.finished,
                      "write the product number and IMEI (asked on standard input when not given)");
-  prodtest->add_option("--product", o.product, "the product number")->type_name("P");
-  prodtest->add_option("--imei", o.imei, "the IMEI")->type_name("I");
+  prodtest->add_option("--product", o.products, "the product number (with several ports: once per port)")
+      ->type_name("P")
+      ->allow_extra_args(false);
+  prodtest->add_option("--imei", o.imeis, "the IMEI (with several ports: once per port)")
+      ->type_name("I")
+      ->allow_extra_args(false);
+  prodtest->add_option("--ports-file", o.ports_file, "test on the ports FILE names, one a line, as on --port")
+      ->type_name("FILE");
   prodtest->add_flag("--continuous", o.continuous, "test one unit after the other");
   prodtest->add_option("--wait", t.wait, "seconds between units")->type_name("SECONDS");
   prodtest->add_option("--units", t.units, "end a continuous run after N passed units")->type_name("N");
@@ -252,8 +263,21 @@ ParseResult ParseOptions(int argc, char** argv) {
   }
   if (o.partial && !o.config_file) return {o, "--partial belongs to write --config"};
   if (o.command == Command::kAt && o.at_commands.empty()) return {o, "at needs at least one COMMAND"};
-  if ((o.product || o.imei) && !o.finished) return {o, "--product and --imei belong to --finished"};
-  if (o.product.has_value() != o.imei.has_value()) return {o, "--product and --imei go together"};
+  if (!o.ports.empty()) o.port = o.ports.back();
+  if (o.ports.size() > 1 && o.command != Command::kProdtest) return {o, "several ports are for prodtest only"};
+  const bool several = o.ports.size() > 1 || o.ports_file;
+  if ((!o.products.empty() || !o.imeis.empty()) && !o.finished) {
+    return {o, "--product and --imei belong to --finished"};
+  }
+  if (o.products.size() != o.imeis.size()) return {o, "--product and --imei go together"};
+  if (!several && o.products.size() > 1) return {o, "--product and --imei are given once for one port"};
+  if (several && !o.products.empty() && !o.ports_file && o.products.size() != o.ports.size()) {
+    return {o, "--product and --imei are given once per port"};
+  }
+  if (o.products.size() == 1) {
+    o.product = o.products.front();
+    o.imei = o.imeis.front();
+  }
   return r;
 }
 

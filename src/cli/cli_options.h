@@ -11,7 +11,9 @@ enum class Command { kNone, kRead, kWrite, kDefaults, kRestart, kProdtest, kPath
 
 struct Options {
   Command command = Command::kNone;
-  std::optional<std::string> port;      // UTF-8 as given
+  std::optional<std::string> port;      // UTF-8 as given (the only one of `ports`)
+  std::vector<std::string> ports;       // every --port, in order (several: prodtest only)
+  std::optional<std::string> ports_file;  // prodtest --ports-file FILE: one port a line
   std::optional<unsigned> baud;
   std::optional<std::string> password;
   int mode_selector = 0;                 // SIN 0, BAK 1, MUL 2, MULB 3
@@ -26,8 +28,10 @@ struct Options {
   std::optional<std::string> key;
   std::optional<long> csq;
   bool finished = false;
-  std::optional<std::string> product;
+  std::optional<std::string> product;   // the only one of `products`
   std::optional<std::string> imei;
+  std::vector<std::string> products;    // several ports: one value per port, in the ports' order
+  std::vector<std::string> imeis;
   bool continuous = false;
   std::optional<long> wait_seconds;
   std::optional<long> units;

@@ -24,7 +24,9 @@ void PrintLine(std::string_view utf8) {
 
 }  // namespace
 
-void PrintLogLine(std::string_view gbk_line) {
+void PrintLogLine(std::string_view gbk_line) { PrintLogLine(gbk_line, {}); }
+
+void PrintLogLine(std::string_view gbk_line, std::string_view utf8_prefix) {
   auto line_end = [](char c) { return c == '\r' || c == '\n'; };
   // The entry's own line ends frame it: one before it is an empty line, as
   // in the window's box. Every other byte is the entry's text, which may hold
@@ -32,14 +34,14 @@ void PrintLogLine(std::string_view gbk_line) {
   while (!gbk_line.empty() && line_end(gbk_line.back())) gbk_line.remove_suffix(1);
   std::string blank_lines;
   while (!gbk_line.empty() && line_end(gbk_line.front())) {
-    if (gbk_line.front() == '\n') blank_lines += '\n';
+    if (gbk_line.front() == '\n') (blank_lines += utf8_prefix) += '\n';
     gbk_line.remove_prefix(1);
   }
-  PrintLine(blank_lines + GbkToUtf8ForTerminal(gbk_line));
+  PrintLine(blank_lines + std::string(utf8_prefix) + GbkToUtf8ForTerminal(gbk_line));
 }
 
 void ConsoleMessageBox::ShowMessage(std::string_view text, std::string_view caption, MessageIcon) {
-  PrintLine(GbkToUtf8(caption) + ": " + GbkToUtf8(text));
+  PrintLine(prefix_ + GbkToUtf8(caption) + ": " + GbkToUtf8(text));
 }
 
 void ConsoleCatalogueErrors::EndWithCatalogueError(std::string_view gbk) {

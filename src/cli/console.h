@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "common/message_box.h"
@@ -15,11 +16,19 @@ namespace zt::cli {
 // before it. Control bytes and bytes that are not GBK inside the text show
 // as \xNN, so nothing a unit reports reaches the terminal raw. Any thread.
 void PrintLogLine(std::string_view gbk_line);
+// The same with `utf8_prefix` before the entry's text on every line it
+// prints (several ports at once: "[ttyUSB3] ").
+void PrintLogLine(std::string_view gbk_line, std::string_view utf8_prefix);
 
 // A message box as a line "caption: text".
 class ConsoleMessageBox final : public IMessageBox {
  public:
   void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
+  // Starts every line (several ports at once: "[ttyUSB3] ").
+  void SetPrefix(std::string utf8_prefix) { prefix_ = std::move(utf8_prefix); }
+
+ private:
+  std::string prefix_;
 };
 
 // Catalogue errors: without its catalogue the tool has nothing to show or

@@ -16,6 +16,8 @@ class ConsoleTestView final : public FixedChoicesTestView {
  public:
   // `units`: continuous testing ends after that many passed units (0: never).
   ConsoleTestView(TestChoices choices, long units);
+  // Each line printed starts with `utf8_prefix` (several ports at once).
+  ConsoleTestView(TestChoices choices, long units, std::string utf8_prefix);
 
   // The box's text is a stream: a line is printed once its line end came.
   void AppendTestInfo(std::string_view gbk) override;
@@ -30,6 +32,7 @@ class ConsoleTestView final : public FixedChoicesTestView {
   std::mutex mutex_;
   std::string pending_;
   long units_;
+  std::string prefix_;
   std::atomic<long> passed_{0};
 };
 

@@ -1,20 +1,30 @@
 #include "cli/prodtest_command.h"
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <iostream>
 #include <limits>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "cli/console.h"
 #include "cli/console_test_view.h"
 #include "cli/session.h"
 #include "cli/stdin_prompt.h"
+#include "common/file_read.h"
 #include "prodtest/test_run.h"
 #include "prodtest/test_settings.h"
 #include "text/gbk.h"
+#include "text/gbk_literal.h"
+#include "text/strformat.h"
 
 namespace zt::cli {
+
+using namespace zt::literals;
+
 namespace {
 
 // Ctrl+C only raises this flag; the main thread stops the run.
@@ -87,9 +97,19 @@ std::optional<SerialNumbers> GivenNumbers(const Options& o, bool& refused) {
   return SerialNumbers{*product, *o.imei};
 }
 
+int RunSeveralPorts(const Options& options, const std::vector<std::string>& ports);
+
 }  // namespace
 
 int RunProdtest(const Options& options) {
+  if (options.ports.size() > 1 || options.ports_file) {
+    const PortList list = PortsOf(options);
+    if (!list.error.empty()) {
+      std::cerr << "zereltool-cli: " << list.error << "\n";
+      return kExitUsage;
+    }
+    return RunSeveralPorts(options, list.ports);
+  }
   const std::optional<TestChoices> choices = ChoicesOf(options);
   if (!choices) return kExitUsage;
   bool refused = false;
@@ -134,4 +154,168 @@ int RunProdtest(const Options& options) {
   return run.LastOutcome() == RunOutcome::kPassed ? kExitOk : kExitFailed;
 }
 
+PortList PortsOf(const Options& options) {
+  PortList list{options.ports, {}};
+  if (options.ports_file) {
+    std::string bytes;
+    if (ReadWholeFile(*options.ports_file, bytes) != FileReadStatus::kRead) {
+      return {{}, "cannot read the ports file " + *options.ports_file};
+    }
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+      std::size_t end = bytes.find('\n', start);
+      if (end == std::string::npos) end = bytes.size();
+      std::string line = bytes.substr(start, end - start);
+      start = end + 1;
+      const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+      while (!line.empty() && blank(line.back())) line.pop_back();
+      while (!line.empty() && blank(line.front())) line.erase(0, 1);
+      if (!line.empty() && line.front() != '#') list.ports.push_back(line);
+    }
+  }
+  if (list.ports.empty()) return {{}, "no port to test on"};
+  for (std::size_t i = 0; i < list.ports.size(); ++i) {
+    if (std::find(list.ports.begin(), list.ports.begin() + static_cast<std::ptrdiff_t>(i), list.ports[i]) !=
+        list.ports.begin() + static_cast<std::ptrdiff_t>(i)) {
+      return {{}, "the port " + list.ports[i] + " is given twice"};
+    }
+  }
+  if (!options.products.empty() && options.products.size() != list.ports.size()) {
+    return {{}, "--product and --imei are given once per port"};
+  }
+  return list;
+}
+
+std::string PortLabel(const std::string& port) {
+  if (port.find("://") != std::string::npos) return port;
+  const std::size_t slash = port.rfind('/');
+  return slash == std::string::npos ? port : port.substr(slash + 1);
+}
+
+namespace {
+
+// One port's share of a run on several ports: its own session (settings,
+// flags, catalogue, port), view, serial-number source and production test.
+struct PortRun {
+  std::string label;  // "[ttyUSB3] "
+  std::unique_ptr<Session> session;
+  std::unique_ptr<ConsoleTestView> view;
+  std::unique_ptr<ISerialNumberPrompt> prompt;
+  UnitIdentity identity;
+  std::unique_ptr<CTestRun> run;
+};
+
+// Standard input serves one port's question at a time, naming the port; the
+// others wait their turn (and give up at once when their run is stopped).
+class QueuedStdinPrompt final : public ISerialNumberPrompt {
+ public:
+  QueuedStdinPrompt(StdinSerialNumberPrompt& input, std::mutex& turn, std::string label)
+      : input_(input), turn_(turn), label_(std::move(label)) {}
+  std::optional<SerialNumbers> AskSerialNumbers(const std::atomic<bool>& cancel) override {
+    std::unique_lock lock(turn_, std::defer_lock);
+    while (!lock.try_lock()) {
+      if (cancel.load()) return std::nullopt;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return input_.AskSerialNumbers(cancel, label_);
+  }
+
+ private:
+  StdinSerialNumberPrompt& input_;
+  std::mutex& turn_;
+  std::string label_;
+};
+
+std::string_view OutcomeText(RunOutcome outcome) {
+  switch (outcome) {
+    case RunOutcome::kPassed: return "通过"_gbk;
+    case RunOutcome::kFailed: return "失败"_gbk;
+    case RunOutcome::kHalted:
+    case RunOutcome::kStopped: return "停止"_gbk;
+    case RunOutcome::kNone:
+    case RunOutcome::kNoSteps: break;
+  }
+  return "未测试"_gbk;
+}
+
+int RunSeveralPorts(const Options& options, const std::vector<std::string>& ports) {
+  const std::optional<TestChoices> choices = ChoicesOf(options);
+  if (!choices) return kExitUsage;
+  const StartVerdict verdict = ValidateStart(*choices);
+  if (!verdict.accepted()) {
+    PrintRefusal(StartRefusalCaption(), verdict.refusal);
+    return kExitUsage;
+  }
+  std::vector<std::unique_ptr<PortRun>> runs;
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    auto r = std::make_unique<PortRun>();
+    r->label = "[" + PortLabel(ports[i]) + "] ";
+    Options own = options;
+    own.port = ports[i];
+    if (!options.products.empty()) {
+      own.product = options.products[i];
+      own.imei = options.imeis[i];
+      bool refused = false;
+      const std::optional<SerialNumbers> given = GivenNumbers(own, refused);
+      if (refused) return kExitUsage;
+      r->prompt = std::make_unique<FixedSerialNumbers>(*given);
+    }
+    r->session = std::make_unique<Session>(own);
+    r->session->SetLinePrefix(r->label);
+    runs.push_back(std::move(r));
+  }
+  // Every port opens before any unit starts: a port that will not open ends
+  // the command as it does for one port.
+  for (auto& r : runs) {
+    if (!r->session->Open(/*start_worker=*/false, /*port_lines=*/false)) return kExitUsage;
+  }
+  if (!WriteTestSection(runs.front()->session->settings().Get().settings_path, *choices)) {
+    PrintLogLine(TestSectionNotSavedLine());
+  }
+  StdinSerialNumberPrompt input;
+  std::mutex input_turn;
+  for (auto& r : runs) {
+    r->view = std::make_unique<ConsoleTestView>(*choices, options.units.value_or(0), r->label);
+    if (!r->prompt) r->prompt = std::make_unique<QueuedStdinPrompt>(input, input_turn, r->label);
+    Session& s = *r->session;
+    r->run = std::make_unique<CTestRun>(TestEnvironment{s.port(), s.catalogue(), s.settings(), s.flags(),
+                                                        s.messages(), s.catalogue_errors(), s.catalogue_folder(),
+                                                        r->identity});
+  }
+  {
+    const InterruptGuard guard;
+    for (auto& r : runs) r->run->Start(*verdict.run, *r->view, *r->prompt);
+    for (;;) {
+      bool all_ended = true;
+      for (std::size_t i = 0; i < runs.size(); ++i) {
+        all_ended = runs[i]->run->WaitFinished(std::chrono::milliseconds(i == 0 ? 50 : 0)) && all_ended;
+      }
+      if (all_ended) break;
+      if (g_interrupted.load()) {
+        // Stop on every port at once, as the Stop button would on each.
+        for (auto& r : runs) {
+          if (r->run->Running()) r->run->BeginStop(*r->view);
+        }
+        for (auto& r : runs) {
+          while (!r->run->WaitFinished(std::chrono::milliseconds(50))) {
+          }
+          r->run->EndStop(*r->view);
+        }
+        break;
+      }
+    }
+  }
+  bool all_passed = true;
+  for (auto& r : runs) {
+    r->view->Flush();
+    const RunOutcome outcome = r->run->LastOutcome();
+    all_passed = all_passed && outcome == RunOutcome::kPassed;
+    PrintLogLine(Format("结果: %s, 通过的单元: %d"_gbk, std::string(OutcomeText(outcome)),
+                        r->run->PassedUnits()),
+                 r->label);
+  }
+  return all_passed ? kExitOk : kExitFailed;
+}
+
+}  // namespace
 }  // namespace zt::cli

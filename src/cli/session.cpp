@@ -62,21 +62,21 @@ bool Session::OpenPort() {
     messages_.ShowMessage(OpenFailureText(opened), PortCaptionText(), MessageIcon::kError);
     return false;
   }
-  for (const std::string& notice : opened.notices) PrintLogLine(notice);
+  for (const std::string& notice : opened.notices) PrintLogLine(notice, prefix_);
   return true;
 }
 
 void Session::PortRemoved(const std::string& port_name) {
-  if (port_lines_) PrintLogLine(DeviceRemovedText(port_name));
+  if (port_lines_) PrintLogLine(DeviceRemovedText(port_name), prefix_);
 }
 
 void Session::PortReturned(const std::string& port_name) {
-  if (port_lines_) PrintLogLine(DeviceReturnedText(port_name));
+  if (port_lines_) PrintLogLine(DeviceReturnedText(port_name), prefix_);
 }
 
 std::int32_t Session::Mode() const { return ModeFromSelector(selector_.load()); }
 
-void Session::Log(std::string_view gbk_line) { PrintLogLine(gbk_line); }
+void Session::Log(std::string_view gbk_line) { PrintLogLine(gbk_line, prefix_); }
 
 void Session::Done(int) {}
 

@@ -30,6 +30,11 @@ class Session final : public IConfigReports, public IPortEvents {
   // test reports the port's removal and return in its own lines, so it asks
   // for `port_lines` off.
   bool Open(bool start_worker = true, bool port_lines = true);
+  // Starts each line the session prints (several ports at once: "[ttyUSB3] ").
+  void SetLinePrefix(const std::string& utf8_prefix) {
+    prefix_ = utf8_prefix;
+    messages_.SetPrefix(utf8_prefix);
+  }
 
   // Posts a command and waits until the worker has run it and whatever it
   // queued in turn (a follow-up query). True when every one of them succeeded.
@@ -73,6 +78,7 @@ class Session final : public IConfigReports, public IPortEvents {
   std::atomic<int> selector_{0};
   std::atomic<bool> all_succeeded_{true};
   bool port_lines_ = true;
+  std::string prefix_;
 };
 
 }  // namespace zt::cli

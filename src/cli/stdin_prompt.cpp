@@ -19,14 +19,15 @@ namespace {
 // How often a wait for input looks at the cancel token.
 constexpr int kPollSliceMs = 50;
 
-void Ask(std::string_view gbk_question) {
-  const std::string text = GbkToUtf8(gbk_question);
+void Ask(std::string_view label, std::string_view gbk_question) {
+  const std::string text = std::string(label) + GbkToUtf8(gbk_question);
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }
 
-void Refuse(std::string_view gbk_refusal) {
-  const std::string text = GbkToUtf8(SerialNumberCaption()) + ": " + GbkToUtf8(gbk_refusal) + "\n";
+void Refuse(std::string_view label, std::string_view gbk_refusal) {
+  const std::string text =
+      std::string(label) + GbkToUtf8(SerialNumberCaption()) + ": " + GbkToUtf8(gbk_refusal) + "\n";
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }
@@ -66,29 +67,30 @@ std::optional<std::string> StdinSerialNumberPrompt::ReadLine(const std::atomic<b
   }
 }
 
-std::optional<SerialNumbers> StdinSerialNumberPrompt::AskSerialNumbers(const std::atomic<bool>& cancel) {
+std::optional<SerialNumbers> StdinSerialNumberPrompt::AskSerialNumbers(const std::atomic<bool>& cancel,
+                                                                       std::string_view label) {
   SerialNumbers numbers;
   bool need_product = true;
   for (;;) {
     if (need_product) {
-      Ask("产品编号："_gbk);
+      Ask(label, "产品编号："_gbk);
       const std::optional<std::string> line = ReadLine(cancel);
       if (!line) return std::nullopt;
       const std::optional<std::string> gbk = Utf8ToGbk(*line);
       if (!gbk) {
-        Refuse("输入产品编号不合法"_gbk);
+        Refuse(label, "输入产品编号不合法"_gbk);
         continue;
       }
       numbers.product_number = *gbk;
     }
-    Ask(std::string("IMEI号 (14位或15位数字) ["_gbk) + std::string(DefaultImeiText()) + "]: ");
+    Ask(label, std::string("IMEI号 (14位或15位数字) ["_gbk) + std::string(DefaultImeiText()) + "]: ");
     const std::optional<std::string> line = ReadLine(cancel);
     if (!line) return std::nullopt;
     numbers.imei = line->empty() ? std::string(DefaultImeiText()) : *line;
 
     const SerialNumberVerdict verdict = CheckSerialNumbers(numbers.product_number, numbers.imei);
     if (verdict.accepted) return numbers;
-    Refuse(verdict.refusal);
+    Refuse(label, verdict.refusal);
     need_product = verdict.focus == SerialNumberVerdict::Focus::kProduct;
   }
 }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "prodtest/test_view.h"
 
@@ -17,7 +18,12 @@ class StdinSerialNumberPrompt final : public ISerialNumberPrompt {
   // `fd`: where the answers come from (standard input; a pipe in tests).
   explicit StdinSerialNumberPrompt(int fd = 0) : fd_(fd) {}
 
-  std::optional<SerialNumbers> AskSerialNumbers(const std::atomic<bool>& cancel) override;
+  std::optional<SerialNumbers> AskSerialNumbers(const std::atomic<bool>& cancel) override {
+    return AskSerialNumbers(cancel, {});
+  }
+  // The same with `utf8_label` before each question and refusal (several
+  // ports at once: the port the numbers are for).
+  std::optional<SerialNumbers> AskSerialNumbers(const std::atomic<bool>& cancel, std::string_view utf8_label);
 
  private:
   // One line without its line end (UTF-8 as typed); nothing at the end of
