@@ -60,7 +60,9 @@ void WaitWake(int wake_fd, int ms) {
   ::poll(&p, wake_fd >= 0 ? 1 : 0, ms);
 }
 
-bool GoneErrno(int error) { return error == ECONNRESET || error == EPIPE || error == ETIMEDOUT || error == ENOTCONN; }
+bool GoneErrno(int error) {
+  return error == ECONNRESET || error == EPIPE || error == ETIMEDOUT || error == ENOTCONN;
+}
 
 // A connected, non-blocking socket to one of `host`'s addresses, or -1 with
 // errno set.
@@ -105,12 +107,17 @@ void TuneSocket(int fd) {
 }
 
 // LineFormat's codes as the COM-port option numbers them.
-unsigned char ParityCode(std::uint8_t parity) { return parity <= 4 ? static_cast<unsigned char>(parity + 1) : 1; }
+unsigned char ParityCode(std::uint8_t parity) {
+  return parity <= 4 ? static_cast<unsigned char>(parity + 1) : 1;
+}
 unsigned char StopSizeCode(std::uint8_t stop_bits) {
   switch (stop_bits) {
-    case 1: return 3;  // one and a half
-    case 2: return 2;
-    default: return 1;
+    case 1:
+      return 3;  // one and a half
+    case 2:
+      return 2;
+    default:
+      return 1;
   }
 }
 
@@ -146,7 +153,8 @@ std::optional<PortUrl> ParsePortUrl(std::string_view name) {
       })) {
     return std::nullopt;
   }
-  if (port.empty() || port.size() > 5 || !std::all_of(port.begin(), port.end(), ::isdigit)) return std::nullopt;
+  if (port.empty() || port.size() > 5 || !std::all_of(port.begin(), port.end(), ::isdigit))
+    return std::nullopt;
   const long number = std::stol(std::string(port));
   if (number < 1 || number > 65535) return std::nullopt;
   url.host = std::string(host);
@@ -154,7 +162,8 @@ std::optional<PortUrl> ParsePortUrl(std::string_view name) {
   return url;
 }
 
-NetLink::NetLink(int fd, PortUrl::Kind kind, std::atomic<bool>& hung_up) : fd_(fd), kind_(kind), hung_up_(hung_up) {
+NetLink::NetLink(int fd, PortUrl::Kind kind, std::atomic<bool>& hung_up)
+    : fd_(fd), kind_(kind), hung_up_(hung_up) {
   if (kind_ == PortUrl::Kind::kComPortControl) codec_ = std::make_unique<TelnetComPort>();
 }
 
@@ -162,7 +171,8 @@ NetLink::~NetLink() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-std::unique_ptr<NetLink> NetLink::Connect(const std::string& name, std::atomic<bool>& hung_up, PortResult& result) {
+std::unique_ptr<NetLink> NetLink::Connect(const std::string& name, std::atomic<bool>& hung_up,
+                                          PortResult& result) {
   result.device = name;
   const std::optional<PortUrl> url = ParsePortUrl(name);
   if (!url) {

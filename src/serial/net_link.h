@@ -52,7 +52,8 @@ class NetLink {
   // Connects to the port `name` stands for within a few seconds. On failure
   // nullptr and `result` says why: a malformed name or an unknown host is
   // kNoSuchDevice, a refused, unreachable or silent server kOther.
-  static std::unique_ptr<NetLink> Connect(const std::string& name, std::atomic<bool>& hung_up, PortResult& result);
+  static std::unique_ptr<NetLink> Connect(const std::string& name, std::atomic<bool>& hung_up,
+                                          PortResult& result);
   ~NetLink();
   NetLink(const NetLink&) = delete;
   NetLink& operator=(const NetLink&) = delete;

@@ -328,7 +328,9 @@ void SerialDevice::RaiseDtr() {
   int dtr = TIOCM_DTR;
   if (state_->net) {
     state_->net->RaiseDtr();
-  } else if (state_->fd >= 0) ::ioctl(state_->fd, TIOCMBIS, &dtr);  // a pseudo-terminal has no DTR
+  } else if (state_->fd >= 0) {
+    ::ioctl(state_->fd, TIOCMBIS, &dtr);  // a pseudo-terminal has no DTR
+  }
 }
 
 std::size_t SerialDevice::ReadQueued(char* buffer, std::size_t capacity) {

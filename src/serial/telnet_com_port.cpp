@@ -1,8 +1,8 @@
 #include "serial/telnet_com_port.h"
 
 #include <algorithm>
-#include <utility>
 #include <cstring>
+#include <utility>
 
 namespace zt::serial_detail {
 namespace {
@@ -44,8 +44,9 @@ std::string TelnetComPort::Greeting() {
   us_[kComPort] = us_[kBinary] = us_[kSuppressGoAhead] = true;
   him_[kBinary] = him_[kSuppressGoAhead] = true;
   std::string out;
-  for (const auto& [verb, option] : {std::pair{kWill, kComPort}, std::pair{kWill, kBinary}, std::pair{kDo, kBinary},
-                                     std::pair{kWill, kSuppressGoAhead}, std::pair{kDo, kSuppressGoAhead}}) {
+  for (const auto& [verb, option] :
+       {std::pair{kWill, kComPort}, std::pair{kWill, kBinary}, std::pair{kDo, kBinary},
+        std::pair{kWill, kSuppressGoAhead}, std::pair{kDo, kSuppressGoAhead}}) {
     out += {static_cast<char>(kIac), static_cast<char>(verb), static_cast<char>(option)};
   }
   return out;
@@ -133,7 +134,8 @@ void TelnetComPort::Negotiate(unsigned char verb, unsigned char option) {
         Reply(kDont, option);
       }
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -184,8 +186,8 @@ std::string TelnetComPort::EncodeData(std::string_view data) {
 }
 
 std::string TelnetComPort::SetBaudRate(std::uint32_t baud) {
-  const char value[4] = {static_cast<char>(baud >> 24), static_cast<char>(baud >> 16), static_cast<char>(baud >> 8),
-                         static_cast<char>(baud)};
+  const char value[4] = {static_cast<char>(baud >> 24), static_cast<char>(baud >> 16),
+                         static_cast<char>(baud >> 8), static_cast<char>(baud)};
   return ComPortSubnegotiation(kSetBaudRate, std::string_view(value, 4));
 }
 

@@ -2,10 +2,9 @@
 // loopback, serving a simulated DTU's pseudo-terminal with COM-port control
 // and raw.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <optional>
@@ -57,7 +56,8 @@ TEST_P(PortUrlTable, SplitsHostAndPort) {
 constexpr auto kRawUrl = PortUrl::Kind::kRaw;
 constexpr auto kControl = PortUrl::Kind::kComPortControl;
 INSTANTIATE_TEST_SUITE_P(Names, PortUrlTable,
-                         ::testing::Values(UrlCase{"rfc2217://127.0.0.1:4001", true, kControl, "127.0.0.1", "4001"},
+                         ::testing::Values(UrlCase{"rfc2217://127.0.0.1:4001", true, kControl, "127.0.0.1",
+                                                   "4001"},
                                            UrlCase{"RFC2217://dtu-host:7", true, kControl, "dtu-host", "7"},
                                            UrlCase{"tcp://[::1]:65535", true, kRawUrl, "::1", "65535"},
                                            UrlCase{"tcp://host", false, kRawUrl, "", ""},
@@ -74,7 +74,8 @@ std::string Utf8(std::string_view gbk) { return GbkToUtf8(gbk); }
 class RemotePort : public ::testing::TestWithParam<Remote> {
  protected:
   void SetUp() override {
-    if (!Ser2NetProcess::Available()) GTEST_SKIP() << "ser2net is not installed (" << Ser2NetProcess::kProgram << ")";
+    if (!Ser2NetProcess::Available())
+      GTEST_SKIP() << "ser2net is not installed (" << Ser2NetProcess::kProgram << ")";
   }
   // Starts the simulator with `sim_args` and ser2net in front of it.
   void StartRemote(const std::vector<std::string>& sim_args = {}) {
@@ -82,7 +83,8 @@ class RemotePort : public ::testing::TestWithParam<Remote> {
     ASSERT_TRUE(server.Start(sim.SlavePath())) << server.error();
   }
   std::string Url() const { return GetParam() == Remote::kComPort ? server.ComPortUrl() : server.RawUrl(); }
-  ProgramResult Cli(const std::string& port, const std::vector<std::string>& args, const test::TempDir& where) {
+  ProgramResult Cli(const std::string& port, const std::vector<std::string>& args,
+                    const test::TempDir& where) {
     std::vector<std::string> argv = {ZT_CLI_PATH, "--settings", where.File("tool_set.ini"), "-p", port};
     argv.insert(argv.end(), args.begin(), args.end());
     test::ProgramSetup setup;
@@ -122,7 +124,8 @@ TEST_P(RemotePort, ReadAndWriteSendTheBytesTheyWouldSendOnThePty) {
 
 TEST_P(RemotePort, ProductionTestRuns) {
   StartRemote();
-  const ProgramResult r = Cli(Url(), {"prodtest", "--run-test", "--key", "ZR-3100 READY", "--csq", "15"}, dir);
+  const ProgramResult r =
+      Cli(Url(), {"prodtest", "--run-test", "--key", "ZR-3100 READY", "--csq", "15"}, dir);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find(Utf8("查询信号强度成功，信号强度为[23]!\n"_gbk)), std::string::npos) << r.err;
 }
@@ -142,13 +145,15 @@ TEST_P(RemotePort, AServerThatEndsMidCommandIsARemovedDevice) {
   ASSERT_TRUE(sent) << r.err;
   EXPECT_LT(ended - killed, 1s) << r.err;
   EXPECT_EQ(r.status, 1) << r.err;
-  EXPECT_NE(r.err.find(Utf8("串口 "_gbk) + Url() + Utf8(" 的设备已移除，串口已关闭"_gbk) + "\n"), std::string::npos)
+  EXPECT_NE(r.err.find(Utf8("串口 "_gbk) + Url() + Utf8(" 的设备已移除，串口已关闭"_gbk) + "\n"),
+            std::string::npos)
       << r.err;
 }
 
 TEST_P(RemotePort, ARefusedConnectionIsAnOpenFailure) {
   const std::string scheme = GetParam() == Remote::kComPort ? "rfc2217" : "tcp";
-  const ProgramResult r = Cli(scheme + "://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()), {"read"}, dir);
+  const ProgramResult r =
+      Cli(scheme + "://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()), {"read"}, dir);
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, Utf8("提示: 打开串口失败: 串口已占用或其他错误!\n"_gbk));
 }
@@ -180,7 +185,9 @@ TEST_P(RemoteLine, TheServerSetsTheSpeedAskedFor) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RemoteLine, ::testing::Values(Remote::kComPort),
-                         [](const ::testing::TestParamInfo<Remote>&) { return std::string("ComPortControl"); });
+                         [](const ::testing::TestParamInfo<Remote>&) {
+                           return std::string("ComPortControl");
+                         });
 
 }  // namespace
 }  // namespace zt

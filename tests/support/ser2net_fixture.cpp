@@ -108,7 +108,9 @@ bool Ser2NetProcess::Start(const std::string& device, const std::string& line) {
   return true;
 }
 
-std::string Ser2NetProcess::ComPortUrl() const { return "rfc2217://127.0.0.1:" + std::to_string(com_port_port_); }
+std::string Ser2NetProcess::ComPortUrl() const {
+  return "rfc2217://127.0.0.1:" + std::to_string(com_port_port_);
+}
 
 std::string Ser2NetProcess::RawUrl() const { return "tcp://127.0.0.1:" + std::to_string(raw_port_); }
 
