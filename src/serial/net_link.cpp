@@ -24,6 +24,10 @@ using Clock = std::chrono::steady_clock;
 // How long a connection and the server's answer to a line change may take.
 constexpr auto kConnectLimit = std::chrono::seconds(3);
 constexpr auto kAnswerLimit = std::chrono::seconds(3);
+// A server turning a connection away closes it at once: a raw connection
+// still open after this long was kept. Between attempts, this pause.
+constexpr auto kRawSettle = std::chrono::milliseconds(100);
+constexpr auto kRetryPause = std::chrono::milliseconds(20);
 // Keep-alive probes: a server machine that vanished without closing the
 // connection is seen as gone after about 10 + 3 * 5 seconds of silence.
 constexpr int kKeepIdleSeconds = 10;
@@ -162,8 +166,7 @@ std::optional<PortUrl> ParsePortUrl(std::string_view name) {
   return url;
 }
 
-NetLink::NetLink(int fd, PortUrl::Kind kind, std::atomic<bool>& hung_up)
-    : fd_(fd), kind_(kind), hung_up_(hung_up) {
+NetLink::NetLink(int fd, PortUrl::Kind kind) : fd_(fd), kind_(kind) {
   if (kind_ == PortUrl::Kind::kComPortControl) codec_ = std::make_unique<TelnetComPort>();
 }
 
@@ -171,8 +174,7 @@ NetLink::~NetLink() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-std::unique_ptr<NetLink> NetLink::Connect(const std::string& name, std::atomic<bool>& hung_up,
-                                          PortResult& result) {
+std::unique_ptr<NetLink> NetLink::Connect(const std::string& name, PortResult& result) {
   result.device = name;
   const std::optional<PortUrl> url = ParsePortUrl(name);
   if (!url) {
@@ -190,28 +192,76 @@ std::unique_ptr<NetLink> NetLink::Connect(const std::string& name, std::atomic<b
     result.os_error = ENOENT;
     return nullptr;
   }
-  const int fd = ConnectTo(addresses, Clock::now() + kConnectLimit);
-  const int error = errno;
-  ::freeaddrinfo(addresses);
-  if (fd < 0) {
-    result.kind = PortErrorKind::kOther;
-    result.os_error = error;
-    return nullptr;
-  }
-  TuneSocket(fd);
-  std::unique_ptr<NetLink> link(new NetLink(fd, url->kind, hung_up));
-  if (link->codec_) {
-    {
-      std::lock_guard lock(link->mutex_);
-      link->out_ = link->codec_->Greeting();
+  const auto deadline = Clock::now() + kConnectLimit;
+  std::unique_ptr<NetLink> link;
+  for (;;) {
+    const int fd = ConnectTo(addresses, deadline);
+    if (fd < 0) {
+      result.kind = PortErrorKind::kOther;
+      result.os_error = errno;
+      break;
     }
-    link->Drain(-1, 0);
+    TuneSocket(fd);
+    link.reset(new NetLink(fd, url->kind));
+    if (link->Settle(deadline)) break;
+    link.reset();
+    // Turned away: the server's port is still held, by a client that just
+    // left or by another one.
+    result.kind = PortErrorKind::kBusy;
+    result.os_error = EBUSY;
+    if (MillisUntil(deadline) <= kRetryPause.count()) break;
+    ::poll(nullptr, 0, static_cast<int>(kRetryPause.count()));
+  }
+  ::freeaddrinfo(addresses);
+  if (link) {
+    result.kind = PortErrorKind::kNone;  // an attempt turned away before does not count
+    result.os_error = 0;
   }
   return link;
 }
 
+bool NetLink::Settle(Clock::time_point deadline) {
+  if (!codec_) {
+    // A raw server that turns a client away says so in text and closes at
+    // once; one that keeps it says nothing.
+    pollfd p{fd_, POLLRDHUP, 0};
+    const int ready = ::poll(&p, 1, std::min(MillisUntil(deadline), static_cast<int>(kRawSettle.count())));
+    return ready <= 0 || (p.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) == 0;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    out_ = codec_->Greeting();
+    out_ += TelnetComPort::SetBaudRate(0);  // 0 asks for the speed in force and changes nothing
+  }
+  Drain(-1, 0);
+  if (AwaitServer([this] { return codec_->BaudReplies() > 0 || codec_->ComPortRefused(); }, deadline, -1)) {
+    return true;
+  }
+  // No answer in time from a server that keeps the connection: one without
+  // the option, taken as it is.
+  return !hung_up_->load();
+}
+
+template <typename Done>
+bool NetLink::AwaitServer(const Done& done, Clock::time_point deadline, int wake_fd) {
+  for (;;) {
+    {
+      std::lock_guard lock(mutex_);
+      if (done()) return true;
+    }
+    if (hung_up_->load()) return false;
+    const int wait_ms = MillisUntil(deadline);
+    if (wait_ms <= 0) return false;
+    pollfd fds[2] = {{fd_, POLLIN | POLLRDHUP, 0}, {wake_fd, POLLIN, 0}};
+    const int ready = ::poll(fds, wake_fd >= 0 ? 2 : 1, wait_ms);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0 || (fds[1].revents & POLLIN) != 0) return false;
+    Receive();
+  }
+}
+
 void NetLink::MarkIfGone(int error) {
-  if (GoneErrno(error)) hung_up_.store(true);
+  if (GoneErrno(error)) hung_up_->store(true);
 }
 
 void NetLink::Queue(std::string_view bytes) {
@@ -247,7 +297,7 @@ void NetLink::Drain(int wake_fd, int stall_limit_ms) {
     if (ready < 0 && errno != EINTR) return;
     if ((fds[1].revents & POLLIN) != 0) return;  // the port is being closed
     if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-      hung_up_.store(true);
+      hung_up_->store(true);
       return;
     }
   }
@@ -267,11 +317,11 @@ bool NetLink::Receive() {
       }
       if (n < 0 && errno == EINTR) continue;
       if (n == 0) {
-        hung_up_.store(true);  // the server closed the connection
+        hung_up_->store(true);  // the server closed the connection
         open = false;
       } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
         MarkIfGone(errno);
-        open = !hung_up_.load();
+        open = !hung_up_->load();
       }
       break;
     }
@@ -296,26 +346,16 @@ bool NetLink::ApplyLine(const LineFormat& line, int wake_fd) {
   }
   const auto deadline = Clock::now() + kAnswerLimit;
   Drain(wake_fd, MillisUntil(deadline));
+  // A server that declines the option, goes silent or goes away leaves the
+  // line as it is, as a driver without the setting would; a connection that
+  // ended is the watcher's to report.
+  const bool answered = AwaitServer(
+      [&] { return codec_->BaudReplies() > answers_before || codec_->ComPortRefused(); }, deadline, wake_fd);
   std::optional<std::uint32_t> reported;
-  for (;;) {
-    {
-      std::lock_guard lock(mutex_);
-      // A server that declined the option or went silent leaves the line as
-      // it is, as a driver without the setting would.
-      if (codec_->ComPortRefused()) return true;
-      if (codec_->BaudReplies() > answers_before) {
-        reported = codec_->ReportedBaud();
-        break;
-      }
-    }
-    if (hung_up_.load()) return true;  // the watcher reports the removal
-    const int wait_ms = MillisUntil(deadline);
-    if (wait_ms <= 0) return true;
-    pollfd fds[2] = {{fd_, POLLIN | POLLRDHUP, 0}, {wake_fd, POLLIN, 0}};
-    const int ready = ::poll(fds, wake_fd >= 0 ? 2 : 1, wait_ms);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0 || (fds[1].revents & POLLIN) != 0) return true;
-    Receive();
+  {
+    std::lock_guard lock(mutex_);
+    if (!answered || codec_->BaudReplies() == answers_before) return true;
+    reported = codec_->ReportedBaud();
   }
   // A speed of 0 asks for the current one: the line keeps it.
   return line.baud == 0 || !reported || SpeedMatches(line.baud, *reported);
@@ -382,7 +422,7 @@ bool NetLink::WaitReadable(int max_ms, int wake_fd) {
     } else if (QueuedBytes(fd_) > 0) {
       return true;
     }
-    if (hung_up_.load()) {
+    if (hung_up_->load()) {
       // Never poll a closed connection again (it is always readable); the
       // caller is owed its wait.
       WaitWake(wake_fd, MillisUntil(deadline));
@@ -400,7 +440,7 @@ bool NetLink::WaitReadable(int max_ms, int wake_fd) {
     }
     if (QueuedBytes(fd_) > 0) return true;
     // Readable without bytes: the server closed the connection, or it failed.
-    if ((fds[0].revents & (POLLIN | POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0) hung_up_.store(true);
+    if ((fds[0].revents & (POLLIN | POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0) hung_up_->store(true);
   }
 }
 

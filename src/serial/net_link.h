@@ -10,8 +10,12 @@
 // NetLink is the device side of such a port for SerialDevice: the same reads,
 // writes and waits as a terminal, with the same non-blocking rules. A
 // connection the server closes or resets counts as a device that went away
-// (the caller's `hung_up` flag). The socket is nobody else's, so no lock
-// file, flock or exclusive mark is involved.
+// (the hang-up flag given with AttachHangupFlag). The socket is nobody
+// else's, so no lock file, flock or exclusive mark is involved.
+//
+// A server still letting go of its serial port after the last client
+// (ser2net needs some tens of milliseconds) takes the next connection and
+// closes it at once; Connect then tries again within its time limit.
 //
 // Thread safety: as SerialDevice. The caller holds its descriptor lock
 // (shared) around every call and destroys the link only under its exclusive
@@ -19,6 +23,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -51,14 +56,17 @@ class NetLink {
  public:
   // Connects to the port `name` stands for within a few seconds. On failure
   // nullptr and `result` says why: a malformed name or an unknown host is
-  // kNoSuchDevice, a refused, unreachable or silent server kOther.
-  static std::unique_ptr<NetLink> Connect(const std::string& name, std::atomic<bool>& hung_up,
-                                          PortResult& result);
+  // kNoSuchDevice, a server that closes every connection at once (its port
+  // is in use) kBusy, a refused, unreachable or silent server kOther.
+  static std::unique_ptr<NetLink> Connect(const std::string& name, PortResult& result);
   ~NetLink();
   NetLink(const NetLink&) = delete;
   NetLink& operator=(const NetLink&) = delete;
 
   int fd() const { return fd_; }
+  // From now on a connection that ends sets `flag` (the device's hang-up
+  // flag); before, the link's own. Under the caller's exclusive hold.
+  void AttachHangupFlag(std::atomic<bool>* flag) { hung_up_ = flag; }
 
   // Raw: nothing to do, the server's configuration decides the line. COM-port
   // control: asks the server for the format and waits (at most a few seconds,
@@ -78,10 +86,18 @@ class NetLink {
   bool WaitReadable(int max_ms, int wake_fd);
 
  private:
-  NetLink(int fd, PortUrl::Kind kind, std::atomic<bool>& hung_up);
+  NetLink(int fd, PortUrl::Kind kind);
 
-  // Moves what the socket holds into the codec (COM-port control); false
-  // when the connection has ended.
+  // Whether the server kept the new connection: with COM-port control it
+  // answered the question for the current speed (or declined the option, or
+  // said nothing); raw, it did not close the connection within a short while.
+  bool Settle(std::chrono::steady_clock::time_point deadline);
+  // Takes in what the server sends until `done` holds (true), or the
+  // connection ends, `deadline` passes or `wake_fd` is readable (false).
+  template <typename Done>
+  bool AwaitServer(const Done& done, std::chrono::steady_clock::time_point deadline, int wake_fd);
+  // Moves what the socket holds into the codec (COM-port control) and sends
+  // the codec's answers; false when the connection has ended.
   bool Receive();
   // Sends what `out_` holds, waiting for room while a send makes progress
   // (at most `stall_limit_ms` without any; 0: only what goes at once).
@@ -92,7 +108,8 @@ class NetLink {
 
   int fd_ = -1;
   PortUrl::Kind kind_;
-  std::atomic<bool>& hung_up_;
+  std::atomic<bool> own_hung_up_{false};
+  std::atomic<bool>* hung_up_ = &own_hung_up_;
   // Guards codec_ and out_. Every send takes bytes from the front of out_
   // under it, so whoever drains (a writer, a reader answering the server's
   // negotiation) keeps the stream's order and never splits a sequence.

@@ -214,7 +214,7 @@ PortResult SerialDevice::Open(const std::string& path) {
 
 PortResult SerialDevice::OpenNetwork(const std::string& name) {
   PortResult result;
-  std::unique_ptr<NetLink> link = NetLink::Connect(name, state_->hung_up, result);
+  std::unique_ptr<NetLink> link = NetLink::Connect(name, result);
   if (!link) return result;
   const int fd = link->fd();
   Replace(fd, std::move(link), nullptr, false, nullptr, false);
@@ -236,6 +236,7 @@ void SerialDevice::Replace(int fd, std::unique_ptr<NetLink> net, const termios* 
     old_restore = std::exchange(state_->restore, saved_valid);
     old_lock = std::exchange(state_->lock_file, std::move(lock_file));
     old_net = std::exchange(state_->net, std::move(net));
+    if (state_->net) state_->net->AttachHangupFlag(&state_->hung_up);
     state_->without_lock_file = without_lock_file;
     state_->hung_up.store(false);
     state_->Drain();

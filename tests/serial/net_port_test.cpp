@@ -69,6 +69,12 @@ class ScriptedServer {
     }
     return received_;
   }
+  // Closes the connection (the listener stays).
+  void Drop() {
+    ::close(peer_);
+    peer_ = -1;
+    received_.clear();
+  }
   void Send(std::string_view bytes) {
     ASSERT_EQ(::send(peer_, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
   }
@@ -115,7 +121,9 @@ class NetPort : public ::testing::Test {
   ScriptedServer server;
 };
 
-// The speed request of an open at 115200 and the server's answer with `baud`.
+// The question for the speed in force that a new connection asks, the
+// speed request of an open at 115200, and the server's answer with `baud`.
+const std::string kAskSpeed = Bytes({255, 250, 44, 1, 0, 0, 0, 0, 255, 240});
 const std::string kAsk115200 = Bytes({255, 250, 44, 1, 0, 1, 194, 0, 255, 240});
 std::string SpeedAnswer(std::uint32_t baud) {
   return Bytes({255, 250, 44, 101, static_cast<int>(baud >> 24), static_cast<int>((baud >> 16) & 255),
@@ -126,22 +134,25 @@ TEST_F(NetPort, ComPortOpenNegotiatesSetsTheLineRaisesDtrAndEscapesIacBothWays) 
   SetUrl(server.Url("rfc2217"), 115200);
   PortResult opened;
   std::thread open([&] { opened = port.Open(); });
-  ASSERT_TRUE(server.Accept());
-  server.ReceiveUntil(kAsk115200);
+  EXPECT_TRUE(server.Accept());
+  server.ReceiveUntil(kAskSpeed);
   // The server's own greeting; ECHO is refused, the rest agrees.
   server.Send(Bytes({255, 251, 3, 255, 253, 3, 255, 251, 1, 255, 253, 0, 255, 251, 0, 255, 253, 44}));
+  server.Send(SpeedAnswer(57600));
+  server.ReceiveUntil(kAsk115200);
   server.Send(SpeedAnswer(115200));
   open.join();
   ASSERT_TRUE(opened.ok()) << static_cast<int>(opened.kind);
   EXPECT_TRUE(opened.notices.empty());
   const std::string purge_and_dtr = Bytes({255, 250, 44, 12, 1, 255, 240, 255, 250, 44, 5, 8, 255, 240});
-  // The greeting, the line format, the refusal of ECHO (answered while the
-  // open waits for the speed), then the purge and DTR of every open.
+  // The greeting with the question for the speed, the refusal of ECHO, the
+  // line format, then the purge and DTR of every open.
   EXPECT_EQ(
       server.ReceiveUntil(purge_and_dtr),
-      Bytes({255, 251, 44, 255, 251, 0, 255, 253, 0, 255, 251, 3, 255, 253, 3}) + kAsk115200 +
+      Bytes({255, 251, 44, 255, 251, 0, 255, 253, 0, 255, 251, 3, 255, 253, 3}) + kAskSpeed +
+          Bytes({255, 254, 1}) + kAsk115200 +
           Bytes({255, 250, 44, 2, 8, 255, 240, 255, 250, 44, 3, 1, 255, 240, 255, 250, 44, 4, 1, 255, 240}) +
-          Bytes({255, 254, 1}) + purge_and_dtr);
+          purge_and_dtr);
 
   port.Write(port.PortLock(), Bytes({'A', 255, 'B', '\r'}));
   EXPECT_NE(server.ReceiveUntil(Bytes({'A', 255, 255, 'B', '\r'})).find(Bytes({'A', 255, 255, 'B', '\r'})),
@@ -156,13 +167,31 @@ TEST_F(NetPort, ComPortSpeedTheServerReportsDifferentlyIsRefused) {
   SetUrl(server.Url("rfc2217"), 115200);
   PortResult opened;
   std::thread open([&] { opened = port.Open(); });
-  ASSERT_TRUE(server.Accept());
+  EXPECT_TRUE(server.Accept());
+  server.ReceiveUntil(kAskSpeed);
+  server.Send(SpeedAnswer(57600));
   server.ReceiveUntil(kAsk115200);
   server.Send(SpeedAnswer(9600));
   open.join();
   EXPECT_EQ(opened.kind, PortErrorKind::kBaudRefused);
   EXPECT_EQ(opened.baud, 115200u);
   EXPECT_FALSE(port.IsOpen());
+}
+
+// ser2net still letting go of its serial port after the last client closes
+// the next connection at once; the open tries again.
+TEST_F(NetPort, AConnectionTurnedAwayIsTriedAgain) {
+  SetUrl(server.Url("tcp"), 57600);
+  PortResult opened;
+  std::thread open([&] { opened = port.Open(); });
+  EXPECT_TRUE(server.Accept());
+  server.Send("Port's device already in use\r\n");
+  server.Drop();
+  EXPECT_TRUE(server.Accept());
+  open.join();
+  ASSERT_TRUE(opened.ok()) << static_cast<int>(opened.kind);
+  port.Write(port.PortLock(), "AT\r\n");
+  EXPECT_EQ(server.ReceiveUntil("AT\r\n"), "AT\r\n");
 }
 
 TEST_F(NetPort, RawPassesEveryByteUnchanged) {

@@ -14,6 +14,8 @@
 
 #include "serial/net_link.h"
 #include "serial/serial_port.h"
+#include "settings/process_flags.h"
+#include "settings/tool_settings.h"
 #include "support/dtusim_fixture.h"
 #include "support/run_program.h"
 #include "support/ser2net_fixture.h"
@@ -148,6 +150,22 @@ TEST_P(RemotePort, AServerThatEndsMidCommandIsARemovedDevice) {
   EXPECT_NE(r.err.find(Utf8("串口 "_gbk) + Url() + Utf8(" 的设备已移除，串口已关闭"_gbk) + "\n"),
             std::string::npos)
       << r.err;
+}
+
+// The parameter view and the AT terminal's line changes close and re-open
+// the port: the server takes the new connection at once.
+TEST_P(RemotePort, ReopeningConnectsAgain) {
+  StartRemote();
+  ToolSettingsStore settings;
+  settings.Update([&](ToolSettings& s) { s.port_name = Url(); });
+  ProcessFlags flags;
+  CSerialPort port(settings, flags);
+  ASSERT_TRUE(port.Open().ok());
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(port.ReopenForConfig().ok()) << i;
+  port.Write(port.PortLock(), "AT\r\n");
+  EXPECT_TRUE(sim.WaitForReceived("AT\r\n"));
+  EXPECT_EQ(sim.ReceivedBytes(), "AT\r\n");
+  EXPECT_FALSE(port.Removed());
 }
 
 TEST_P(RemotePort, ARefusedConnectionIsAnOpenFailure) {
