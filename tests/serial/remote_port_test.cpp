@@ -168,6 +168,24 @@ TEST_P(RemotePort, ReopeningConnectsAgain) {
   EXPECT_FALSE(port.Removed());
 }
 
+// ser2net serves one client per port: a second one is turned away for as
+// long as the first stays, and the open ends as for a port in use.
+TEST_P(RemotePort, AServerPortInUseIsBusy) {
+  StartRemote();
+  ToolSettingsStore settings;
+  settings.Update([&](ToolSettings& s) { s.port_name = Url(); });
+  ProcessFlags flags;
+  CSerialPort first(settings, flags);
+  ASSERT_TRUE(first.Open().ok());
+  ProcessFlags other_flags;
+  CSerialPort second(settings, other_flags);
+  const PortResult r = second.Open();
+  EXPECT_EQ(r.kind, PortErrorKind::kBusy);
+  EXPECT_FALSE(second.IsOpen());
+  EXPECT_TRUE(first.IsOpen());
+  EXPECT_FALSE(first.Removed());
+}
+
 TEST_P(RemotePort, ARefusedConnectionIsAnOpenFailure) {
   const std::string scheme = GetParam() == Remote::kComPort ? "rfc2217" : "tcp";
   const ProgramResult r =
