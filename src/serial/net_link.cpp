@@ -157,7 +157,8 @@ std::optional<PortUrl> ParsePortUrl(std::string_view name) {
       })) {
     return std::nullopt;
   }
-  if (port.empty() || port.size() > 5 || !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }))
+  if (port.empty() || port.size() > 5 ||
+      !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return std::nullopt;
   const long number = std::stol(std::string(port));
   if (number < 1 || number > 65535) return std::nullopt;
