@@ -91,6 +91,7 @@ void Describe(CLI::App& app, Options& o, Texts& t) {
   app.require_subcommand(0, 1);
   app.add_option("-p,--port", o.ports,
                  "port name or device path: COM<n> is /dev/ttyS<n-1>, a name starting with / is used as is, "
+                 "rfc2217://HOST:PORT and tcp://HOST:PORT are ports on other machines (ser2net), "
                  "other names are under /dev (default: tool_set.ini, else COM1); prodtest takes several, "
                  "one unit on each at once")
       ->type_name("PORT")

@@ -18,7 +18,15 @@
 
 #include "serial/port_result.h"
 
+struct termios;
+
+namespace zt {
+class UucpLock;
+}
+
 namespace zt::serial_detail {
+
+class NetLink;
 
 struct LineFormat {
   std::uint32_t baud = 57600;
@@ -41,6 +49,9 @@ class SerialDevice {
   SerialDevice(const SerialDevice&) = delete;
   SerialDevice& operator=(const SerialDevice&) = delete;
 
+  // A network port name (net_link.h: "rfc2217://HOST:PORT", "tcp://HOST:PORT")
+  // connects to it instead, with no lock of any kind.
+  //
   // Opens a terminal device for reading and writing, exclusively: the UUCP
   // lock file of the device (uucp_lock.h), flock and TIOCEXCL. On success a
   // device held before is closed. On failure nothing changes: the path names
@@ -76,6 +87,11 @@ class SerialDevice {
   bool WaitReadable(int max_ms);
 
  private:
+  PortResult OpenNetwork(const std::string& name);
+  // Puts the new descriptor in force and lets the old one go.
+  void Replace(int fd, std::unique_ptr<NetLink> net, const termios* saved, bool saved_valid,
+               std::unique_ptr<UucpLock> lock_file, bool without_lock_file);
+
   struct State;
   std::unique_ptr<State> state_;
 };

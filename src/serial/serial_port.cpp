@@ -12,6 +12,7 @@
 
 #include "serial/device_return_watch.h"
 #include "serial/modem_manager.h"
+#include "serial/net_link.h"
 #include "serial/port_texts.h"
 #include "serial/uucp_lock.h"
 
@@ -62,6 +63,7 @@ dev_t DeviceNumber(const std::string& path) {
 
 std::string PortDevicePath(std::string_view port_name) {
   if (port_name.empty()) return {};
+  if (serial_detail::IsNetworkPortName(port_name)) return std::string(port_name);
   if (const long n = ComNumber(port_name); n > 0) return "/dev/ttyS" + std::to_string(n - 1);
   if (port_name.front() == '/') return std::string(port_name);
   return "/dev/" + std::string(port_name);
@@ -151,6 +153,8 @@ void CSerialPort::AddOpenNotices(const std::string& path, PortResult& result) {
     lock_notice_given_ = true;
     result.notices.push_back(NoLockFileText(LockFolder()));
   }
+  // A port on another machine is no local device ModemManager could touch.
+  if (serial_detail::IsNetworkPortName(path)) return;
   std::error_code error;
   const std::string device = std::filesystem::canonical(path, error).string();
   if (error || std::find(mm_noticed_.begin(), mm_noticed_.end(), device) != mm_noticed_.end()) return;
@@ -180,9 +184,12 @@ PortResult CSerialPort::Open() {
     std::lock_guard lock(state_mutex_);
     opened_name_ = settings.port_name;
     opened_path_ = path;
-    opened_identity_ = UsbIdentityOf(path);
-    opened_findable_ = Findable(path, opened_identity_);
-    opened_device_ = DeviceNumber(path);
+    // A network port has no device to find again: a dropped connection is
+    // a removal with no return to wait for.
+    const bool network = serial_detail::IsNetworkPortName(path);
+    opened_identity_ = network ? UsbIdentity{} : UsbIdentityOf(path);
+    opened_findable_ = !network && Findable(path, opened_identity_);
+    opened_device_ = network ? 0 : DeviceNumber(path);
   }
   AddOpenNotices(path, result);
   removed_.store(false);

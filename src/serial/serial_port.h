@@ -12,6 +12,9 @@
 //   "/dev/ttyUSB0" a name that starts with "/" is a device path used as is
 //                  (a stable /dev/serial/by-id/... link too)
 //   "ttyACM0"      any other name is taken under /dev
+//   "rfc2217://HOST:PORT", "tcp://HOST:PORT"
+//                  a serial port on another machine, over TCP (net_link.h);
+//                  a dropped connection is a device that went away
 // A name may be up to 255 bytes long.
 //
 // A device that goes away while the port is open (a pulled USB adapter, a DTU

@@ -24,6 +24,9 @@
 // with EIO or ENXIO. The first such sign marks the device hung up, and from
 // then on nothing polls the descriptor again: a hung-up descriptor is always
 // "ready", and polling it would spin. The port's owner closes it.
+//
+// A network port name (net_link.h) opens a TCP connection instead, and the
+// calls below go to its NetLink; a connection the server ends is a hang-up.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -44,6 +47,7 @@
 #include <utility>
 
 #include "serial/line_speed.h"
+#include "serial/net_link.h"
 #include "serial/serial_device.h"
 #include "serial/termios_format.h"
 #include "serial/uucp_lock.h"
@@ -147,6 +151,7 @@ struct SerialDevice::State {
   int wake = -1;         // eventfd: a close or open wants the descriptor
   std::atomic<bool> hung_up{false};
   std::unique_ptr<UucpLock> lock_file;  // replaced under the exclusive hold
+  std::unique_ptr<NetLink> net;         // a network port: owns fd
   bool without_lock_file = false;
 
   void Signal() const {
@@ -182,6 +187,7 @@ SerialDevice::~SerialDevice() {
 PortResult SerialDevice::Open(const std::string& path) {
   PortResult result;
   result.device = path;
+  if (IsNetworkPortName(path)) return OpenNetwork(path);
   // The lock file first, as the programs that respect it expect: a port of
   // theirs is refused before anything touches the device.
   auto lock_file = std::make_unique<UucpLock>();
@@ -202,29 +208,54 @@ PortResult SerialDevice::Open(const std::string& path) {
     if (result.kind == PortErrorKind::kPermissionDenied) result.device_group = GroupOf(path);
     return result;  // the lock file goes with `lock_file`
   }
+  Replace(fd, nullptr, &saved, saved_valid, std::move(lock_file), locked == UucpLock::Outcome::kNoLockFile);
+  return result;
+}
+
+PortResult SerialDevice::OpenNetwork(const std::string& name) {
+  PortResult result;
+  std::unique_ptr<NetLink> link = NetLink::Connect(name, result);
+  if (!link) return result;
+  const int fd = link->fd();
+  Replace(fd, std::move(link), nullptr, false, nullptr, false);
+  return result;
+}
+
+void SerialDevice::Replace(int fd, std::unique_ptr<NetLink> net, const termios* saved, bool saved_valid,
+                           std::unique_ptr<UucpLock> lock_file, bool without_lock_file) {
   int old_fd = -1;
   termios old_saved{};
   bool old_restore = false;
   std::unique_ptr<UucpLock> old_lock;
+  std::unique_ptr<NetLink> old_net;
   state_->Signal();
   {
     std::unique_lock lock(state_->lifetime);
     old_fd = std::exchange(state_->fd, fd);
-    old_saved = std::exchange(state_->saved, saved);
+    old_saved = std::exchange(state_->saved, saved != nullptr ? *saved : termios{});
     old_restore = std::exchange(state_->restore, saved_valid);
     old_lock = std::exchange(state_->lock_file, std::move(lock_file));
-    state_->without_lock_file = locked == UucpLock::Outcome::kNoLockFile;
+    old_net = std::exchange(state_->net, std::move(net));
+    if (state_->net) state_->net->AttachHangupFlag(&state_->hung_up);
+    state_->without_lock_file = without_lock_file;
     state_->hung_up.store(false);
     state_->Drain();
   }
-  if (old_fd >= 0) Release(old_fd, old_restore ? &old_saved : nullptr);
-  return result;  // the old device's lock file goes with `old_lock`
+  if (old_net) {
+    old_net.reset();  // closes old_fd
+  } else if (old_fd >= 0) {
+    Release(old_fd, old_restore ? &old_saved : nullptr);
+  }
+  // the old device's lock file goes with `old_lock`
 }
 
 void SerialDevice::Close() {
   state_->Signal();
   std::unique_lock lock(state_->lifetime);
-  if (state_->fd >= 0) {
+  if (state_->net) {
+    state_->net.reset();  // closes the socket
+    state_->fd = -1;
+  } else if (state_->fd >= 0) {
     Release(state_->fd, state_->restore ? &state_->saved : nullptr);
     state_->fd = -1;
     state_->restore = false;
@@ -251,12 +282,14 @@ HangupWait SerialDevice::WaitHangup(int extra_fd) {
   if (fd < 0) return HangupWait::kClosed;
   for (;;) {
     if (state_->hung_up.load()) return HangupWait::kHungUp;
-    // No events asked for: poll still reports a hang-up and an error.
-    pollfd fds[3] = {{fd, 0, 0}, {state_->wake, POLLIN, 0}, {extra_fd, POLLIN, 0}};
+    // No events asked for: poll still reports a hang-up and an error. A
+    // connection's end is a half hang-up (the server's FIN), asked for.
+    const short events = state_->net ? POLLRDHUP : 0;
+    pollfd fds[3] = {{fd, events, 0}, {state_->wake, POLLIN, 0}, {extra_fd, POLLIN, 0}};
     const int ready = ::poll(fds, 3, -1);
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return HangupWait::kWoken;
-    if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    if ((fds[0].revents & (POLLHUP | POLLRDHUP | POLLERR | POLLNVAL)) != 0) {
       state_->hung_up.store(true);
       return HangupWait::kHungUp;
     }
@@ -266,6 +299,7 @@ HangupWait SerialDevice::WaitHangup(int extra_fd) {
 
 bool SerialDevice::ApplyLine(const LineFormat& line) {
   std::shared_lock lock(state_->lifetime);
+  if (state_->net) return state_->net->ApplyLine(line, state_->wake);
   termios t{};
   if (state_->fd < 0 || ::tcgetattr(state_->fd, &t) != 0) return true;
   MakeRaw(t);
@@ -283,19 +317,28 @@ void SerialDevice::Purge() {
   // Input only. write() returns once the driver holds the bytes, before they
   // are on the line; flushing output too would cut off the command written
   // just before (attempts with no time to wait send back to back).
-  if (state_->fd >= 0) ::tcflush(state_->fd, TCIFLUSH);
+  if (state_->net) {
+    state_->net->Purge();
+  } else if (state_->fd >= 0) {
+    ::tcflush(state_->fd, TCIFLUSH);
+  }
 }
 
 void SerialDevice::RaiseDtr() {
   std::shared_lock lock(state_->lifetime);
   int dtr = TIOCM_DTR;
-  if (state_->fd >= 0) ::ioctl(state_->fd, TIOCMBIS, &dtr);  // a pseudo-terminal has no DTR
+  if (state_->net) {
+    state_->net->RaiseDtr();
+  } else if (state_->fd >= 0) {
+    ::ioctl(state_->fd, TIOCMBIS, &dtr);  // a pseudo-terminal has no DTR
+  }
 }
 
 std::size_t SerialDevice::ReadQueued(char* buffer, std::size_t capacity) {
   std::shared_lock lock(state_->lifetime);
   const int fd = state_->fd;
   if (fd < 0) return 0;
+  if (state_->net) return state_->net->ReadQueued(buffer, capacity);
   const std::size_t want = std::min(QueuedBytes(fd), capacity);
   std::size_t got = 0;
   while (got < want) {
@@ -316,6 +359,11 @@ void SerialDevice::Write(std::string_view bytes) {
   std::shared_lock lock(state_->lifetime);
   const int fd = state_->fd;
   if (fd < 0) return;
+  if (state_->net) {
+    state_->net->Write(bytes, state_->wake,
+                       static_cast<int>(std::chrono::milliseconds(kWriteStallLimit).count()));
+    return;
+  }
   auto last_progress = Clock::now();
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -344,6 +392,7 @@ bool SerialDevice::WaitReadable(int max_ms) {
   std::shared_lock lock(state_->lifetime);
   const int fd = state_->fd;
   if (fd < 0) return false;
+  if (state_->net) return state_->net->WaitReadable(max_ms, state_->wake);
   if (QueuedBytes(fd) > 0) return true;
   const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(max_ms, 0));
   if (state_->hung_up.load()) {
