@@ -159,6 +159,18 @@ class TestShellConnection : public QObject {
     QCOMPARE(f.settings.Get().port_name, usb.stable_name);
   }
 
+  void aTypedPortIsStoredAsTypedAndAnEmptiedFieldKeepsThePort() {
+    for (const auto& [typed, stored] : {std::pair<const char*, const char*>{"rfc2217://127.0.0.1:4001 ",
+                                                                             "rfc2217://127.0.0.1:4001"},
+                                         {"", "COM2"}}) {
+      DialogFixture f;
+      auto dialog = f.Open();
+      Child<QComboBox>(dialog.get(), "port_list")->setEditText(QString::fromLatin1(typed));
+      dialog->accept();
+      QCOMPARE(f.settings.Get().port_name, std::string(stored));
+    }
+  }
+
   void passwordFieldTakesAtMostSixGbkBytes() {
     DialogFixture f;
     auto dialog = f.Open();

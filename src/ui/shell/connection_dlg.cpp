@@ -77,6 +77,11 @@ CConnectionDlg::CConnectionDlg(ToolSettingsStore& settings, ProcessFlags& flags,
 
   port_list_ = new QComboBox(this);
   port_list_->setObjectName(QStringLiteral("port_list"));
+  // A port the probe cannot see can be typed: a device path, or a port on
+  // another machine (rfc2217://HOST:PORT, tcp://HOST:PORT).
+  port_list_->setEditable(true);
+  port_list_->setInsertPolicy(QComboBox::NoInsert);
+  port_list_->lineEdit()->setValidator(new GbkLengthValidator(kMaxPortNameBytes, port_list_));
   baud_list_ = new QComboBox(this);
   baud_list_->setObjectName(QStringLiteral("baud_list"));
   timeout_edit_ = new QLineEdit(this);
@@ -162,8 +167,11 @@ void CConnectionDlg::accept() {
   // still stored when the operator cleared what he typed).
   const bool password_touched = password_edit_->isModified() || !password_edit_->text().isEmpty();
   const std::string password = password_touched ? Gbk(password_edit_->text()) : before.password;
-  const std::string port_name =
-      port_list_->currentIndex() < 0 ? std::string() : Gbk(port_list_->currentData().toString());
+  // A listed entry stores the name it carries; a typed one, what was typed.
+  const int listed = port_list_->findText(port_list_->currentText(), Qt::MatchExactly);
+  std::string port_name = listed >= 0 ? Gbk(port_list_->itemData(listed).toString())
+                                      : Gbk(port_list_->currentText().trimmed());
+  if (port_name.empty()) port_name = before.port_name;  // an emptied field names no port
   const bool auto_reconnect = auto_reconnect_->isChecked();
   const std::uint32_t baud =
       baud_list_->currentIndex() < 0 ? 0u : static_cast<std::uint32_t>(Atoi(Gbk(baud_list_->currentText())));
