@@ -39,7 +39,10 @@ void Station::ClosePort() {
 bool Station::PortOpen() const { return port_->IsOpen(); }
 
 bool Station::Start(const RunSettings& run, const TestChoices& choices, ISerialNumberPrompt& prompt) {
-  if (run_->Running()) return false;
+  if (board_.Snapshot().run_active) return false;
+  // A run that has restored its controls is about to end: its thread is
+  // joined before the next run starts.
+  if (run_->Running() && !run_->WaitFinished(std::chrono::seconds(1))) return false;
   if (!OpenPort()) return false;
   continuous_.store(choices.continuous);
   wait_time_.store(choices.wait_time);
@@ -49,7 +52,9 @@ bool Station::Start(const RunSettings& run, const TestChoices& choices, ISerialN
   run_test_.store(choices.run_test_item);
   prompt_ = &prompt;
   board_.RunStarted();
-  return run_->Start(run, *this, *this);
+  if (run_->Start(run, *this, *this)) return true;
+  board_.RunEnded();
+  return false;
 }
 
 void Station::Stop() {

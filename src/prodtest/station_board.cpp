@@ -49,7 +49,10 @@ void StationBoard::Change(F&& change) {
 }
 
 void StationBoard::RunStarted() {
-  Change([this] { refusal_.reset(); });
+  Change([this] {
+    refusal_.reset();
+    run_active_ = true;
+  });
 }
 
 void StationBoard::StepStarted(const UnitStep& step) {
@@ -65,7 +68,10 @@ void StationBoard::Failed(std::string_view failure) {
 }
 
 void StationBoard::RunEnded() {
-  Change([this] { unit_.RunEnded(Clock::now()); });
+  Change([this] {
+    unit_.RunEnded(Clock::now());
+    run_active_ = false;
+  });
 }
 
 void StationBoard::Refused(std::string_view why) {
@@ -88,6 +94,7 @@ StationSnapshot StationBoard::Snapshot(Clock::time_point now) const {
   s.imei = imei_;
   s.passed = unit_.PassedUnits();
   s.failed = unit_.FailedUnits();
+  s.run_active = run_active_;
   if (refusal_) {
     s.state = StationState::kFailed;
     s.detail = *refusal_;

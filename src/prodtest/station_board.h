@@ -38,6 +38,7 @@ struct StationSnapshot {
   std::string imei;
   int passed = 0;
   int failed = 0;
+  bool run_active = false;  // between RunStarted and RunEnded
 
   // The state line: "空闲", "测试中: 步骤 2/4: 参数配置", "通过", "失败: <text>".
   std::string StateText() const;
@@ -75,6 +76,7 @@ class StationBoard {
   mutable std::mutex mutex_;
   UnitBoard unit_;
   std::optional<std::string> refusal_;
+  bool run_active_ = false;
   std::string product_number_;
   std::string imei_;
   Changed changed_;

@@ -173,7 +173,11 @@ TEST_F(StationTest, StoppingOneStationLeavesTheOthersRunningAndStopAllEndsEveryR
     stations_[i]->EndStop();
   }
   EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(500));
-  for (auto& s : stations_) EXPECT_EQ(s->Run().LastOutcome(), RunOutcome::kStopped);
+  for (auto& s : stations_) {
+    EXPECT_EQ(s->Run().LastOutcome(), RunOutcome::kStopped);
+    EXPECT_FALSE(s->Board().Snapshot().run_active);
+    EXPECT_EQ(s->Board().Snapshot().state, StationState::kPassed);  // the last unit's verdict stays
+  }
 }
 
 }  // namespace
