@@ -98,6 +98,29 @@ TEST_F(StationTest, ThreePortsRunAtOnceAndOneFailingUnitFailsOnlyItsOwnTile) {
   }
 }
 
+TEST_F(StationTest, EightPortsRunTwoUnitsEachAtOnce) {
+  StartStations(std::vector<std::vector<std::string>>(8));
+  TestChoices c = RunTest();
+  c.continuous = true;
+  c.wait_time = 0;
+  StartAll(c, no_prompt_);
+  for (auto& s : stations_) {
+    for (int i = 0; i < 1200 && s->Board().Snapshot().passed < 2; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  for (auto& s : stations_) s->BeginStop();
+  for (auto& s : stations_) {
+    ASSERT_TRUE(s->WaitFinished(std::chrono::seconds(5)));
+    s->EndStop();
+  }
+  for (auto& s : stations_) {
+    const StationSnapshot snapshot = s->Board().Snapshot();
+    EXPECT_GE(snapshot.passed, 2) << s->PortName();
+    EXPECT_EQ(snapshot.failed, 0) << s->PortName();
+  }
+}
+
 TEST_F(StationTest, EachStationGetsTheNumbersOfItsOwnUnitAndTheirLinesStayApart) {
   StartStations({{}, {}});
   const std::string file =
