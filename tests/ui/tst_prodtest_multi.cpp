@@ -247,6 +247,33 @@ class TestProdtestMulti : public QObject {
     QVERIFY(b.Label(1 - first_tile, "tileIdentity").contains(QStringLiteral("86012345678902")));
   }
 
+  void stoppingThePortWhoseQuestionIsOnScreenShowsTheNextPortsQuestion() {
+    MultiBench b({{}, {}});
+    QVERIFY2(b.ok(), b.error().c_str());
+    b.TypeSimPorts();
+    const std::string file = prodtestgui::MakeSimConfigFile(b.files.File("unit"));
+    b.Click("finishedRadio");
+    b.Tick("configureBox");
+    b.page()->Choices()->SetFileChooser(
+        [file](const ui::ConfigFileDialogRequest&) { return QString::fromStdString(file); });
+    b.Click("importConfigButton");
+    b.Click("startAllButton");
+    ui::StationPromptQueue& prompts = b.page()->Prompts();
+    QVERIFY(WaitFor([&] { return prompts.Waiting() == 2 && prompts.OpenDialog() != nullptr; }, 60000));
+    const QString first = prompts.OpenDialogPort();
+    const int first_tile = first == PtsLabel(b.sim(0)) ? 0 : 1;
+    QPointer<ui::SerialNumberDialog> gone = prompts.OpenDialog();
+    b.Click(b.page()->Tile(first_tile)->StopButton());
+    QVERIFY(!b.page()->StationAt(first_tile).Running());
+    QVERIFY(WaitFor([&] { return gone.isNull() && prompts.OpenDialog() != nullptr; }));
+    QCOMPARE(prompts.OpenDialogPort(), b.page()->Tile(1 - first_tile)->PortLabel());
+    QCOMPARE(prompts.Waiting(), 1);
+    b.Click("stopAllButton");
+    QVERIFY(WaitFor([&] { return prompts.OpenDialog() == nullptr && prompts.Waiting() == 0; }));
+    QVERIFY(b.sim(0).ReceivedBytes().find("AT+SETPARAM") == std::string::npos);
+    QVERIFY(b.sim(1).ReceivedBytes().find("AT+SETPARAM") == std::string::npos);
+  }
+
   void stopAllEndsEveryRunAtOnceAndOnlyThenThePageMayBeLeft() {
     MultiBench b({{}, {}});
     QVERIFY2(b.ok(), b.error().c_str());
