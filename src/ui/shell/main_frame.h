@@ -58,6 +58,7 @@ enum CommandId : int {
   kIdParameterView = 32774,
   kIdAtView = 32776,
   kIdTestView = 32777,
+  kIdMultiTestView = 32778,
   kIdShowHideRunLog = 32780,
   kIdImport = 32784,
   kIdExport = 32785,
@@ -135,6 +136,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   void OnParameterView();
   void OnAtView();
   void OnTestView();
+  void OnMultiTestView();
   void OnConnectDtu();
   void OnQuery();
   void OnSet();

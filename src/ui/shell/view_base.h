@@ -1,5 +1,6 @@
-// The four pages the frame swaps: the parameter view (101), the upgrade page
-// (130), the AT terminal (131) and the production-test view (132). A switch
+// The pages the frame swaps: the parameter view (101), the upgrade page
+// (130), the AT terminal (131), the production-test view (132) and the
+// production test on several ports (133). A switch
 // destroys the old page and builds a new one, so a page keeps nothing across
 // switches. The frame hands each page the worker's reports and the commands
 // that act on the page; a page ignores what does not concern it.
@@ -15,6 +16,7 @@ inline constexpr int kViewConfig = 101;
 inline constexpr int kViewUpdate = 130;
 inline constexpr int kViewSerial = 131;
 inline constexpr int kViewTest = 132;
+inline constexpr int kViewMultiTest = 133;  // the production test on several ports
 
 class CViewBase : public QWidget {
   Q_OBJECT

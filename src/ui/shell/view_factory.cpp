@@ -1,6 +1,7 @@
 #include "ui/shell/view_factory.h"
 
 #include "ui/config/view_config.h"
+#include "ui/prodtest/view_multi_test.h"
 #include "ui/prodtest/view_test.h"
 #include "ui/terminal/view_serial.h"
 #include "ui/update/view_update.h"
@@ -18,6 +19,8 @@ CViewBase* CreateView(int view_id, IFrameContext& frame, QWidget* parent) {
       return new CViewSerial(frame, parent);
     case kViewTest:
       return new CViewTest(frame, parent);
+    case kViewMultiTest:
+      return new CViewMultiTest(frame, parent);
     default:
       return nullptr;
   }
