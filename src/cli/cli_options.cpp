@@ -54,7 +54,8 @@ struct Stray {
   const char* message;
 };
 constexpr const char* kProdtestOnly =
-    "--run-test, --key, --csq, --finished, --product, --imei, --continuous, --wait and --units belong to prodtest";
+    "--run-test, --key, --csq, --finished, --product, --imei, --continuous, --wait, --units, --operator, "
+    "--allow-duplicate-imei, --records-url and --records-file belong to prodtest";
 constexpr Stray kStrays[] = {
     {"--export", "--export belongs to read"},
     {"--param", "--param belongs to write"},
@@ -63,6 +64,8 @@ constexpr Stray kStrays[] = {
     {"--run-test", kProdtestOnly}, {"--key", kProdtestOnly}, {"--csq", kProdtestOnly},
     {"--finished", kProdtestOnly}, {"--product", kProdtestOnly}, {"--imei", kProdtestOnly},
     {"--continuous", kProdtestOnly}, {"--wait", kProdtestOnly}, {"--units", kProdtestOnly},
+    {"--operator", kProdtestOnly}, {"--allow-duplicate-imei", kProdtestOnly}, {"--records-url", kProdtestOnly},
+    {"--records-file", kProdtestOnly},
     {"--no-login", "--no-login and --timeout belong to at"},
     {"--timeout", "--no-login and --timeout belong to at"},
     {"--timestamps", "--timestamps, --hex and --log belong to monitor"},
@@ -154,6 +157,15 @@ void Describe(CLI::App& app, Options& o, Texts& t) {
   prodtest->add_flag("--continuous", o.continuous, "test one unit after the other");
   prodtest->add_option("--wait", t.wait, "seconds between units")->type_name("SECONDS");
   prodtest->add_option("--units", t.units, "end a continuous run after N passed units")->type_name("N");
+  prodtest->add_option("--operator", o.operator_name, "who tests, for the records (default: tool_set.ini)")
+      ->type_name("NAME");
+  prodtest->add_flag("--allow-duplicate-imei", o.allow_duplicate_imei,
+                     "write an IMEI that a passed unit of another product used (the record says so)");
+  prodtest->add_option("--records-url", o.records_url,
+                       "also ask the line's database (postgresql://...) for used IMEIs (default: tool_set.ini)")
+      ->type_name("URL");
+  prodtest->add_option("--records-file", o.records_file, "the station's records file (default: see paths)")
+      ->type_name("FILE");
 
   command("paths", Command::kPaths,
           "print which settings, catalogue and other files are used, and why (beside the program, or the user's "

@@ -1,0 +1,108 @@
+// The production test's recorder and duplicate-IMEI guard over the records
+// stores (prodtest/unit_recorder.h), and the station's records as the front
+// ends set them up.
+//
+// A unit's record is written to the station's store on the run thread when
+// the unit ends: one SQLite transaction in WAL mode, well under the 2 ms a
+// unit may wait for it (bench/bench_records.cpp). A record that cannot be
+// written gives the run a line saying why; the unit's result stays.
+//
+// Thread safety: the recorder and the guard are called on the run thread;
+// the stores serialise their own calls.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "prodtest/unit_recorder.h"
+#include "records/record_store.h"
+#include "records/sqlite_record_store.h"
+#include "settings/record_settings.h"
+
+namespace zt {
+
+// Who and what tests, fixed for a recorder's life.
+struct RecorderIdentity {
+  std::string station;        // UTF-8
+  std::string operator_name;  // UTF-8
+  std::string tool_version;
+  bool required = false;      // RECORDS_REQUIRED
+};
+
+// The record of a unit as the run reported it: texts converted to UTF-8,
+// a new UUID, the configuration file's SHA-256.
+UnitRecord RecordOfReport(const UnitReport& report, const RecorderIdentity& who, const std::string& port);
+
+// The port's stable name (/dev/serial/by-id/...) when it has one, else the
+// name as given.
+std::string StablePortName(const std::string& port_name);
+
+class StoreUnitRecorder final : public IUnitRecorder {
+ public:
+  // `store` may be null: `open_error` (UTF-8) then says why it could not be opened.
+  StoreUnitRecorder(SqliteRecordStore* store, std::string open_error, RecorderIdentity who);
+
+  bool UnitStarting(const std::string& port_name) override;
+  std::string UnitEnded(const UnitReport& report) override;
+
+  // The UUID of the last record written, "" before the first.
+  std::string LastUuid() const;
+
+ private:
+  SqliteRecordStore* store_;
+  std::string open_error_;
+  RecorderIdentity who_;
+  std::string port_name_;    // as the run named it
+  std::string stable_port_;  // what the records say
+  mutable std::mutex mutex_;
+  std::string last_uuid_;
+};
+
+class StoreImeiGuard final : public IDuplicateImeiGuard {
+ public:
+  // The stores asked, in order (the station's, then the line's); null entries are skipped.
+  explicit StoreImeiGuard(std::vector<IRecordStore*> stores) : stores_(std::move(stores)) {}
+  std::optional<std::string> EarlierUse(const std::string& imei, const std::string& product,
+                                        std::string& note) override;
+
+ private:
+  std::vector<IRecordStore*> stores_;
+};
+
+// GBK "测试记录写入失败: <why>".
+std::string RecordNotWrittenLine(const std::string& why_utf8);
+
+// A station's records as a front end sets them up from its settings: the
+// local store (opened, or why not), the line's store when a URL is given,
+// the recorder and the guard over both.
+class StationRecords {
+ public:
+  struct Setup {
+    std::string records_file;      // the local store's path
+    RecordSettings settings;       // from tool_set.ini
+    std::string operator_name;     // overrides the settings' when not empty
+    std::string url;               // overrides the settings' when not empty
+    std::string tool_version;
+  };
+  explicit StationRecords(const Setup& setup);
+
+  IUnitRecorder& recorder() { return *recorder_; }
+  IDuplicateImeiGuard& guard() { return *guard_; }
+  SqliteRecordStore* local() { return local_.get(); }
+  IRecordStore* line() { return line_.get(); }
+  // UTF-8: why the local store or the line's could not be opened, "" when they were.
+  const std::string& local_error() const { return local_error_; }
+  const std::string& line_error() const { return line_error_; }
+
+ private:
+  std::unique_ptr<SqliteRecordStore> local_;
+  std::unique_ptr<IRecordStore> line_;
+  std::string local_error_;
+  std::string line_error_;
+  std::unique_ptr<StoreUnitRecorder> recorder_;
+  std::unique_ptr<StoreImeiGuard> guard_;
+};
+
+}  // namespace zt
