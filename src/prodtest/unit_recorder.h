@@ -87,7 +87,7 @@ std::string_view RecordsRequiredStopLine();
 std::string_view DuplicateImeiCheckName();
 
 // The value of an SPSV answer excerpt ("SPSV=3.1.2\r\nOK"): the text after
-// "SPSV" and its "=" or ":", up to the line end.
+// the first "SPSV=" (or "SPSV:"), up to the line end.
 std::string VersionValue(std::string_view excerpt);
 
 }  // namespace zt
