@@ -175,6 +175,9 @@ void Describe(CLI::App& app, Options& o, Texts& t) {
                      "[--json] [--udev-rule PORT [--serial]]: list the serial ports (name, stable name, "
                      "description, VID:PID, serial number, holder), or print a udev rule that keeps "
                      "ModemManager off the USB port PORT");
+  app.add_subcommand("records",
+                     "list [filters] | show UUID | export --csv FILE | --json FILE | --ocp FILE [filters] | "
+                     "stats [filters]: the production records (zereltool-cli records --help)");
 }
 
 // What the parse left over, as today's users are told it.

@@ -55,9 +55,10 @@ UnitRecord RecordOfReport(const UnitReport& report, const RecorderIdentity& who,
   r.port = port;
   r.tool_version = who.tool_version;
   r.finished_product = report.finished_product;
-  if (report.configure_item) r.items.push_back(GbkToUtf8("参数配置"_gbk));
-  if (report.upgrade_item) r.items.push_back(GbkToUtf8("程序升级"_gbk));
-  if (report.run_test_item) r.items.push_back(GbkToUtf8("运行测试"_gbk));
+  // The items by the names of their steps on the page.
+  if (report.configure_item) r.items.push_back(GbkToUtf8(UnitStageName(UnitStage::kConfigure)));
+  if (report.upgrade_item) r.items.push_back(GbkToUtf8(UnitStageName(UnitStage::kUpgrade)));
+  if (report.run_test_item) r.items.push_back(GbkToUtf8(UnitStageName(UnitStage::kRunTest)));
   r.config_path = report.config_file;  // file-system bytes: UTF-8 on this system
   if (!report.config_file.empty()) r.config_sha256 = FileSha256(report.config_file).value_or("");
   r.key_string = GbkToUtf8Escaped(report.key_string);
