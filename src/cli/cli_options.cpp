@@ -54,8 +54,8 @@ struct Stray {
   const char* message;
 };
 constexpr const char* kProdtestOnly =
-    "--run-test, --key, --csq, --finished, --product, --imei, --continuous, --wait, --units and --ports-file "
-    "belong to prodtest";
+    "--run-test, --key, --csq, --finished, --product, --imei, --continuous, --wait, --units, --ports-file, "
+    "--operator, --allow-duplicate-imei, --records-url and --records-file belong to prodtest";
 constexpr Stray kStrays[] = {
     {"--export", "--export belongs to read"},
     {"--param", "--param belongs to write"},
@@ -65,6 +65,8 @@ constexpr Stray kStrays[] = {
     {"--finished", kProdtestOnly}, {"--product", kProdtestOnly}, {"--imei", kProdtestOnly},
     {"--continuous", kProdtestOnly}, {"--wait", kProdtestOnly}, {"--units", kProdtestOnly},
     {"--ports-file", kProdtestOnly},
+    {"--operator", kProdtestOnly}, {"--allow-duplicate-imei", kProdtestOnly}, {"--records-url", kProdtestOnly},
+    {"--records-file", kProdtestOnly},
     {"--no-login", "--no-login and --timeout belong to at"},
     {"--timeout", "--no-login and --timeout belong to at"},
     {"--timestamps", "--timestamps, --hex and --log belong to monitor"},
@@ -166,6 +168,15 @@ void Describe(CLI::App& app, Options& o, Texts& t) {
   prodtest->add_flag("--continuous", o.continuous, "test one unit after the other");
   prodtest->add_option("--wait", t.wait, "seconds between units")->type_name("SECONDS");
   prodtest->add_option("--units", t.units, "end a continuous run after N passed units")->type_name("N");
+  prodtest->add_option("--operator", o.operator_name, "who tests, for the records (default: tool_set.ini)")
+      ->type_name("NAME");
+  prodtest->add_flag("--allow-duplicate-imei", o.allow_duplicate_imei,
+                     "write an IMEI that a passed unit of another product used (the record says so)");
+  prodtest->add_option("--records-url", o.records_url,
+                       "also ask the line's database (postgresql://...) for used IMEIs (default: tool_set.ini)")
+      ->type_name("URL");
+  prodtest->add_option("--records-file", o.records_file, "the station's records file (default: see paths)")
+      ->type_name("FILE");
 
   command("paths", Command::kPaths,
           "print which settings, catalogue and other files are used, and why (beside the program, or the user's "
@@ -175,6 +186,9 @@ void Describe(CLI::App& app, Options& o, Texts& t) {
                      "[--json] [--udev-rule PORT [--serial]]: list the serial ports (name, stable name, "
                      "description, VID:PID, serial number, holder), or print a udev rule that keeps "
                      "ModemManager off the USB port PORT");
+  app.add_subcommand("records",
+                     "list [filters] | show UUID | export --csv FILE | --json FILE | --ocp FILE [filters] | "
+                     "stats [filters]: the production records (zereltool-cli records --help)");
 }
 
 // What the parse left over, as today's users are told it.

@@ -35,6 +35,11 @@ struct Options {
   bool continuous = false;
   std::optional<long> wait_seconds;
   std::optional<long> units;
+  std::optional<std::string> operator_name;  // --operator, UTF-8
+  bool allow_duplicate_imei = false;
+  std::optional<std::string> records_url;
+  std::optional<std::string> records_file;  // --records-file; else RECORDS_FILE, else the place `paths` names
+  std::string default_records_file;         // that place, filled in when the files are located
   // at
   std::vector<std::string> at_commands;  // as given
   bool no_login = false;

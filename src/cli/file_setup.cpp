@@ -17,6 +17,7 @@ std::optional<int> SetUpFiles(Options& options) {
   if (!warning.empty()) PrintLogLine(warning);
   options.settings_file = files.settings.path;
   options.catalogue_dir = files.catalogue_folder;
+  options.default_records_file = files.records.path;
   return std::nullopt;
 }
 

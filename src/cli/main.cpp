@@ -7,12 +7,14 @@
 #include "cli/console.h"
 #include "cli/file_setup.h"
 #include "cli/ports_command.h"
+#include "cli/records_command.h"
 #include "serial/port_signals.h"
 #include "zereltool/version.h"
 
 int main(int argc, char** argv) {
   using namespace zt::cli;
   if (IsPortsCommand(argc, argv)) return RunPortsCommand(argc, argv);
+  if (IsRecordsCommand(argc, argv)) return RunRecordsCommand(argc, argv);
   // Ctrl+C and SIGTERM leave no lock file behind.
   zt::InstallPortCleanupOnSignals(-1);
   const ParseResult parsed = ParseOptions(argc, argv);

@@ -17,15 +17,20 @@
 #include "common/file_read.h"
 #include "prodtest/test_run.h"
 #include "prodtest/test_settings.h"
+#include "records/store_recorder.h"
+#include "settings/record_settings.h"
 #include "text/gbk.h"
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
+#include "zereltool/version.h"
 
 namespace zt::cli {
 
 using namespace zt::literals;
 
 namespace {
+
+using namespace zt::literals;
 
 // Ctrl+C only raises this flag; the main thread stops the run.
 std::atomic<bool> g_interrupted{false};
@@ -80,6 +85,7 @@ std::optional<TestChoices> ChoicesOf(const Options& o) {
     c.key_string = *key;
   }
   c.signal_threshold = o.csq.value_or(0);
+  c.allow_duplicate_imei = o.allow_duplicate_imei;
   return c;
 }
 
@@ -98,6 +104,23 @@ std::optional<SerialNumbers> GivenNumbers(const Options& o, bool& refused) {
 }
 
 int RunSeveralPorts(const Options& options, const std::vector<std::string>& ports);
+// The station's records (and the line's, with a URL); what cannot be
+// opened is said once here, and again for each unit whose record is lost.
+StationRecords OpenRecords(const Options& o, const std::string& settings_path) {
+  StationRecords::Setup setup;
+  setup.settings = ReadRecordSettings(settings_path);
+  setup.records_file = o.records_file.value_or(setup.settings.file.empty() ? o.default_records_file
+                                                                           : setup.settings.file);
+  setup.operator_name = o.operator_name.value_or("");
+  setup.url = o.records_url.value_or("");
+  setup.tool_version = kVersion;
+  StationRecords records(setup);
+  if (!records.local_error().empty()) PrintLogLine(RecordNotWrittenLine(records.local_error()));
+  if (!records.line_error().empty()) {
+    PrintLogLine(std::string("无法打开产线测试记录库: "_gbk) + Utf8ToGbkLossy(records.line_error()));
+  }
+  return records;
+}
 
 }  // namespace
 
@@ -137,9 +160,10 @@ int RunProdtest(const Options& options) {
     prompt = std::make_unique<StdinSerialNumberPrompt>();
   }
   UnitIdentity identity;
+  StationRecords records = OpenRecords(options, session.settings().Get().settings_path);
   CTestRun run(TestEnvironment{session.port(), session.catalogue(), session.settings(), session.flags(),
                                session.messages(), session.catalogue_errors(), session.catalogue_folder(),
-                               identity});
+                               identity, &records.recorder(), &records.guard()});
   {
     const InterruptGuard guard;
     run.Start(*verdict.run, view, *prompt);
@@ -151,6 +175,9 @@ int RunProdtest(const Options& options) {
     }
   }
   view.Flush();
+  // A record whose write failed after its unit was reported.
+  records.recorder().Flush();
+  for (const std::string& line : records.recorder().TakeNotices()) PrintLogLine(line);
   return run.LastOutcome() == RunOutcome::kPassed ? kExitOk : kExitFailed;
 }
 

@@ -7,6 +7,7 @@ constexpr char kSettingsName[] = "tool_set.ini";
 constexpr char kQuickSendName[] = "cmd.ini";
 constexpr char kS3Name[] = "dtuparam_s3.ini";
 constexpr char kS2Name[] = "dtuparam_s2.ini";
+constexpr char kRecordsName[] = "records.sqlite3";
 constexpr char kOwnFolder[] = "zereltool/";
 
 std::string WithSlash(std::string folder) {
@@ -94,7 +95,13 @@ FileLocations LocateFiles(const PathInputs& in) {
     out.data_folder = {in.program_dir, "beside the program"};
     own_why = "beside the program";
   }
-  if (in.settings_file) out.settings = {*in.settings_file, "--settings"};
+  out.records = {out.data_folder.path + kRecordsName, "in the data folder"};
+  if (in.settings_file) {
+    out.settings = {*in.settings_file, "--settings"};
+    const std::size_t slash = in.settings_file->rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : in.settings_file->substr(0, slash + 1);
+    out.records = {folder + kRecordsName, "beside the --settings file"};
+  }
   if (in.catalogue_dir) {
     out.catalogue_folder = WithSlash(*in.catalogue_dir);
     own_why = "--catalogue-dir";
@@ -123,6 +130,7 @@ std::string DescribeFileLocations(const FileLocations& files) {
                             : "written into the loaded catalogue's file in this folder, made from the "
                               "shipped file the first time"});
   line("data folder", files.data_folder);
+  line(kRecordsName, files.records);
   return text;
 }
 

@@ -14,7 +14,8 @@
 //    one, else from the shipped one in <prefix>/share/zereltool/, found from
 //    the program's folder <prefix>/bin/; the common marks are written into the
 //    user's copy (made from the shipped file the first time);
-//  - the data folder $XDG_DATA_HOME/zereltool/ (default ~/.local/share/zereltool/).
+//  - the data folder $XDG_DATA_HOME/zereltool/ (default ~/.local/share/zereltool/),
+//    which holds the production records, records.sqlite3.
 // --settings and --catalogue-dir override the layout for their files.
 //
 // LocateFiles is a plain function of what it is told about the machine;
@@ -63,6 +64,11 @@ struct FileLocations {
   FileLocation catalogue_s3;  // the dtuparam_s3.ini a load reads now
   FileLocation catalogue_s2;
   FileLocation data_folder;
+  // The station's production records (records.sqlite3): in the data folder,
+  // or beside the settings file that --settings names (a station set up
+  // with a settings file of its own keeps its records with it). The key
+  // RECORDS_FILE of the settings file overrides it.
+  FileLocation records;
 };
 
 FileLocations LocateFiles(const PathInputs& in);

@@ -76,6 +76,7 @@ bool CompareIdentity(StepContext& ctx) {
   }
   const std::optional<std::string> product = ValueAfter(reply, "=");
   if (!product) return ctx.Fail(std::string("查询产品编号失败"_gbk));
+  ctx.readings.product_read = *product;
   if (*product != ctx.identity.product_number) return ctx.Fail(std::string("校验产品编号失败"_gbk));
 
   if (!ctx.Exchange(GetImeiCommand(), kGetImeiRule, &reply)) {
@@ -84,6 +85,7 @@ bool CompareIdentity(StepContext& ctx) {
   // The two queries share the failure text of a reply without its line end.
   const std::optional<std::string> imei = ValueAfter(reply, "IMEINUMBER=");
   if (!imei) return ctx.Fail(std::string("查询产品编号失败"_gbk));
+  ctx.readings.imei_read = *imei;
   if (std::string_view(ctx.identity.imei).substr(0, kImeiCompared) !=
       std::string_view(*imei).substr(0, kImeiCompared)) {
     return ctx.Fail(std::string("校验产品IMEI号失败"_gbk));

@@ -15,6 +15,7 @@
 #include "common/message_box.h"
 #include "prodtest/test_settings.h"
 #include "prodtest/test_view.h"
+#include "prodtest/unit_recorder.h"
 #include "serial/at_transaction.h"
 #include "serial/dtu_commands.h"
 
@@ -45,6 +46,8 @@ struct StepContext {
   // Named group slots the configure step counted; the setting and comparing
   // passes walk slots 1 to this.
   int group_count = 0;
+  // What the steps read from the unit, for its record.
+  UnitReadings readings{};
 
   bool RunFlag() const { return !cancel.load(); }
   void Log(std::string_view gbk) const {

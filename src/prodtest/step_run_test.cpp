@@ -90,6 +90,7 @@ bool SignalCheck(StepContext& ctx) {
     ctx.Log("查询信号强度失败!\r\n"_gbk);
     return false;
   }
+  ctx.readings.signal = signal;
   const std::int32_t threshold = ctx.run.signal_threshold;
   if (*signal == kNoSignal || *signal < threshold) {
     return ctx.Fail(Format("信号检测失败：期望最低信号 %d, 当前信号 %d\r\n"_gbk, threshold, *signal));
@@ -142,8 +143,9 @@ bool RunTestStep(StepContext& ctx) {
   }
   if (elapsed > kKeyStringLimitS) return ctx.Fail(std::string("运行测试没有检测到关键字符串"_gbk));
 
+  ctx.readings.identity_lines = IdentityLines(collected);
   if (!SignalCheck(ctx)) return false;
-  for (const std::string& line : IdentityLines(collected)) ctx.Log(line);
+  for (const std::string& line : ctx.readings.identity_lines) ctx.Log(line);
   ctx.Log(Format("产品编号：%s"_gbk, ctx.identity.product_number));
   ctx.Log("运行测试成功!\r\n"_gbk);
   return true;

@@ -17,6 +17,12 @@ using namespace zt::literals;
 
 namespace {
 
+using SystemClock = std::chrono::system_clock;
+
+std::int64_t MillisecondsBetween(SystemClock::time_point from, SystemClock::time_point to) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
+}
+
 // The version reply is kept in 100 bytes.
 constexpr std::size_t kVersionCapacity = 100;
 constexpr int kCatalogueAttempts = 5;
@@ -156,17 +162,48 @@ void CTestRun::RunThread() {
     return true;
   };
 
+  // The unit under test, from its login to its end, and when its current
+  // step (or its connect) began.
+  std::optional<UnitReport> unit;
+  SystemClock::time_point mark;
+  const auto step_ended = [&](UnitStage stage, std::string_view name, UnitEnd result, const std::string& failure) {
+    if (!unit) return;
+    const auto now = SystemClock::now();
+    unit->steps.push_back(UnitStepReport{stage, std::string(name), result, failure, MillisecondsBetween(mark, now)});
+    mark = now;
+  };
+  const auto end_unit = [&](UnitEnd result) {
+    if (!unit) return;
+    unit->ended = SystemClock::now();
+    unit->result = result;
+    unit->readings = ctx.readings;
+    if (env_.recorder != nullptr) {
+      const std::string line = env_.recorder->UnitEnded(*unit);
+      if (!line.empty()) log(line + "\r\n");
+    }
+    unit.reset();
+  };
+
   for (;;) {
     if (!ctx.RunFlag()) {
       log("配置测试停止!\r\n"_gbk);
+      end_unit(UnitEnd::kStopped);
       Finish(RunOutcome::kHalted);
       return;
     }
     if (device_removed()) {
       log("配置测试结束!\r\n"_gbk);
+      end_unit(UnitEnd::kFailed);
       Finish(RunOutcome::kFailed);
       return;
     }
+    if (!unit && env_.recorder != nullptr && !env_.recorder->UnitStarting(env_.port.OpenedPortName())) {
+      log(std::string(RecordsRequiredStopLine()) + "\r\n");
+      log("配置测试结束!\r\n"_gbk);
+      Finish(RunOutcome::kFailed);
+      return;
+    }
+    const SystemClock::time_point connect_began = SystemClock::now();
     tell([&] { view.UnitStepStarted(UnitStep{1, UnitStepCount(steps), UnitStage::kConnect}); });
     const ToolSettings tool = env_.settings.Get();
     const auto exchange = [&ctx](std::string_view command, const AnswerRule& rule) {
@@ -185,10 +222,26 @@ void CTestRun::RunThread() {
         .on_woken = {},
     };
     if (WakeAndLogin(sequence) != ConnectResult::kLoggedIn) continue;
+    if (!unit) {
+      // A unit answered: its record begins with the connect that found it.
+      unit = UnitReport{};
+      unit->started = connect_began;
+      mark = connect_began;
+      unit->finished_product = view.FinishedProduct();
+      unit->configure_item = view.ConfigureItem();
+      unit->upgrade_item = view.UpgradeItem();
+      unit->run_test_item = view.RunTestItem();
+      unit->config_file = settings_.config_file;
+      unit->key_string = settings_.key_string;
+      unit->signal_threshold = settings_.signal_threshold;
+      unit->port_name = env_.port.OpenedPortName();
+      ctx.readings = {};
+    }
 
     std::string version;
     bool identified = ctx.Exchange(VersionCommand(), kVersionRule, &version, kVersionCapacity);
     if (identified) {
+      unit->software_version = VersionValue(version);
       env_.flags.file_variant.store(IsS3Version(version) ? FileVariant::kS3 : FileVariant::kS2);
       identified = LoadCatalogueWithRetries(env_.catalogue, env_.catalogue_folder, env_.flags.file_variant.load(),
                                             env_.catalogue_errors, kCatalogueAttempts);
@@ -197,6 +250,7 @@ void CTestRun::RunThread() {
       log("加载配置文件失败!\r\n"_gbk);
       continue;
     }
+    step_ended(UnitStage::kConnect, UnitStageName(UnitStage::kConnect), UnitEnd::kPassed, {});
 
     if (view.ConfigureItem() && !view.SemiFinishedFlag()) {
       if (const std::optional<SerialNumbers> numbers = prompt_->AskSerialNumbers(cancel_)) {
@@ -204,28 +258,52 @@ void CTestRun::RunThread() {
         env_.identity.product_number = numbers->product_number;
         log(std::string("产品编号: "_gbk) + env_.identity.product_number + "\r\n");
       }
+      // What the configure step will write into the unit.
+      unit->product_written = env_.identity.product_number;
+      unit->imei_written = env_.identity.imei;
+      mark = SystemClock::now();
+      if (ctx.RunFlag() && !CheckImei(*unit, log)) {
+        ctx.failure = unit->steps.back().failure;
+        log(ctx.failure);
+        log("\r\n");
+        tell([&] { view.UnitFailed(ctx.failure); });
+        log("配置测试结束!\r\n"_gbk);
+        end_unit(UnitEnd::kFailed);
+        Finish(RunOutcome::kFailed);
+        return;
+      }
     }
 
     ctx.finished_product = view.FinishedProduct();
     for (std::size_t index = 0; index < steps.size(); ++index) {
       if (!ctx.RunFlag()) {
         log("配置测试停止!\r\n"_gbk);
+        end_unit(UnitEnd::kStopped);
         Finish(RunOutcome::kHalted);
         return;
       }
+      const UnitStage stage = StageOfStep(steps[index]);
       tell([&] { view.UnitStepStarted(StepOfList(steps, index)); });
+      mark = SystemClock::now();
       if (!RunStep(steps[index], ctx)) {
+        // A step that Stop ended did not fail: the unit was stopped.
+        const bool stopped = cancel_.load();
+        step_ended(stage, UnitStageName(stage), stopped ? UnitEnd::kStopped : UnitEnd::kFailed,
+                   stopped ? std::string() : ctx.failure);
         log(ctx.failure);
         log("\r\n");
         device_removed();
         tell([&] { view.UnitFailed(ctx.failure); });
         log("配置测试结束!\r\n"_gbk);
+        end_unit(stopped ? UnitEnd::kStopped : UnitEnd::kFailed);
         Finish(RunOutcome::kFailed);
         return;
       }
+      step_ended(stage, UnitStageName(stage), UnitEnd::kPassed, {});
     }
 
     log("配置测试成功!\r\n"_gbk);
+    end_unit(UnitEnd::kPassed);
     passed_.fetch_add(1);
     tell([&] { view.UnitPassed(); });
     if (!view.ContinuousFlag()) {
@@ -238,6 +316,24 @@ void CTestRun::RunThread() {
     std::unique_lock lock(wait_mutex_);
     wait_changed_.wait_for(lock, std::chrono::seconds(wait_s), [this] { return cancel_.load(); });
   }
+}
+
+bool CTestRun::CheckImei(UnitReport& unit, const std::function<void(std::string_view)>& log) {
+  if (env_.imei_guard == nullptr) return true;
+  const SystemClock::time_point asked = SystemClock::now();
+  std::string note;
+  const std::optional<std::string> earlier = env_.imei_guard->EarlierUse(unit.imei_written, unit.product_written, note);
+  if (!note.empty()) log(note + "\r\n");
+  if (!earlier) return true;
+  if (settings_.allow_duplicate_imei) {
+    // The operator's override: the unit goes on, and its record says so.
+    unit.duplicate_imei_override = true;
+    log(*earlier + std::string("，已允许重复IMEI\r\n"_gbk));
+    return true;
+  }
+  unit.steps.push_back(UnitStepReport{UnitStage::kConfigure, std::string(DuplicateImeiCheckName()), UnitEnd::kFailed,
+                                      *earlier, MillisecondsBetween(asked, SystemClock::now())});
+  return false;
 }
 
 }  // namespace zt

@@ -11,6 +11,13 @@
 //          unit follows the wait time in continuous testing, else the run ends.
 //   end:   the view's RestoreTestControls.
 //
+// Every unit that logged in is reported to the environment's recorder once
+// it passed, failed or was stopped (prodtest/unit_recorder.h); with records
+// required and none writable, the run stops before a unit's connect with
+// "无法写入测试记录，测试停止\r\n". A finished unit whose IMEI an earlier passed
+// unit of another product used fails before anything is sent to it, unless
+// the run allows duplicate IMEIs, which its record then says.
+//
 // The run claims the port for itself (PortUser::kProductionTest) from its
 // first exchange to its end; a worker transaction that has the port then
 // ends at its next step, and the worker's later requests are refused.
@@ -30,6 +37,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -37,6 +45,7 @@
 
 #include "prodtest/test_settings.h"
 #include "prodtest/test_view.h"
+#include "prodtest/unit_recorder.h"
 
 namespace zt {
 
@@ -58,6 +67,11 @@ struct TestEnvironment {
   ICatalogueErrors& catalogue_errors;
   std::string catalogue_folder;       // where dtuparam_s2.ini / dtuparam_s3.ini lie
   UnitIdentity& identity;             // kept between units and runs
+  // The production records: each unit is reported to `recorder`, and a
+  // finished unit's IMEI is checked with `imei_guard` before its serial
+  // numbers are written. Either may be absent.
+  IUnitRecorder* recorder = nullptr;
+  IDuplicateImeiGuard* imei_guard = nullptr;
 };
 
 enum class RunOutcome {
@@ -104,6 +118,8 @@ class CTestRun {
 
  private:
   void RunThread();
+  // The duplicate-IMEI check of a finished unit; false when the unit fails.
+  bool CheckImei(UnitReport& unit, const std::function<void(std::string_view)>& log);
   void Finish(RunOutcome outcome);
   void CancelWaits();
   void Join();

@@ -61,6 +61,7 @@ StartVerdict ValidateStart(const TestChoices& choices) {
     return Refuse("没有选择配置测试项"_gbk);
   }
   run.key_string = choices.key_string;
+  run.allow_duplicate_imei = choices.allow_duplicate_imei;
   run.upgrade_file = choices.upgrade_file;
   return {std::move(run), {}};
 }

@@ -26,6 +26,7 @@ struct TestChoices {
   bool run_test_item = false;   // "运行测试"
   std::string key_string;       // GBK: what the unit prints once it runs
   std::int64_t signal_threshold = 0;  // lowest acceptable signal, 0 to 31
+  bool allow_duplicate_imei = false;  // "允许重复IMEI": a used IMEI may be written again
 };
 
 // What a validated Start hands to the run.
@@ -34,6 +35,7 @@ struct RunSettings {
   std::string key_string;   // GBK
   std::int32_t signal_threshold = 0;
   std::string upgrade_file;
+  bool allow_duplicate_imei = false;
 };
 
 // GBK "错误提示": the caption of Start's refusals (exclamation icon).

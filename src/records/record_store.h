@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "records/record_stats.h"
 #include "records/unit_record.h"
 
 namespace zt {
@@ -28,6 +29,9 @@ class IRecordStore {
   // `error` is set true when the store could not be asked.
   virtual std::optional<ImeiUse> PassedWithImeiOtherThan(const std::string& imei, const std::string& product,
                                                          bool& error) = 0;
+  // The statistics of the records the filter takes (its limit ignored).
+  // The default reads them with List; a store may ask its database instead.
+  virtual std::optional<RecordStats> Stats(const RecordFilter& filter);
   virtual std::string LastError() const = 0;
 };
 

@@ -20,6 +20,7 @@
 #include "params/catalogue_loader.h"
 #include "prodtest/test_view_fields.h"
 #include "settings/process_flags.h"
+#include "settings/record_settings.h"
 #include "settings/tool_settings.h"
 #include "settings/window_state.h"
 #include "text/gbk_literal.h"
@@ -32,6 +33,7 @@
 #include "ui/prodtest/verdict_panel.h"
 #include "ui/shell/shell_texts.h"
 #include "ui/shell/ui_thread.h"
+#include "zereltool/version.h"
 
 namespace zt::ui {
 
@@ -94,9 +96,19 @@ CViewTest::CViewTest(IFrameContext& frame, QWidget* parent) : CViewBase(frame, p
       },
       this);
   prompt_ = std::make_unique<QtSerialNumberPrompt>(this);
+  if (!frame.RecordsFile().empty()) {
+    StationRecords::Setup setup;
+    setup.settings = ReadRecordSettings(frame.Settings().Get().settings_path);
+    setup.records_file = setup.settings.file.empty() ? frame.RecordsFile() : setup.settings.file;
+    setup.tool_version = kVersion;
+    records_ = std::make_unique<StationRecords>(setup);
+    if (!records_->local_error().empty()) frame.AddLogLine(RecordNotWrittenLine(records_->local_error()));
+  }
   run_ = std::make_unique<CTestRun>(TestEnvironment{frame.Port(), frame.Catalogue(), frame.Settings(),
                                                     frame.Flags(), frame.Messages(), frame.CatalogueErrors(),
-                                                    frame.CatalogueFolder(), SharedUnitIdentity()});
+                                                    frame.CatalogueFolder(), SharedUnitIdentity(),
+                                                    records_ ? &records_->recorder() : nullptr,
+                                                    records_ ? &records_->guard() : nullptr});
   choose_file_ = [this](const ConfigFileDialogRequest& request) {
     return ChooseConfigFileWithDialog(this, request);
   };
@@ -161,6 +173,8 @@ void CViewTest::BuildControls() {
   items->addWidget(continuous_, 3, 0);
   items->addWidget(wait_time_edit_, 3, 2);
   items->addWidget(new QLabel(Qs("秒"_gbk), items_box), 3, 3);
+  allow_duplicate_imei_ = Named(new QCheckBox(Qs("允许重复IMEI"_gbk), items_box), "allowDuplicateImeiBox");
+  items->addWidget(allow_duplicate_imei_, 4, 0);
   items->setColumnStretch(6, 1);
 
   // The firmware upgrade item exists but is never offered.
@@ -442,6 +456,7 @@ TestChoices CViewTest::Choices() const {
   c.run_test_item = run_test_->isChecked();
   c.key_string = members_.key_string;
   c.signal_threshold = members_.signal_threshold;
+  c.allow_duplicate_imei = allow_duplicate_imei_->isChecked();
   return c;
 }
 
@@ -457,6 +472,7 @@ void CViewTest::ApplyControlStates(const TestControlStates& s) {
   wait_time_edit_->setEnabled(s.wait_time_edit);
   key_string_edit_->setEnabled(s.key_string_edit);
   signal_threshold_edit_->setEnabled(s.signal_threshold_edit);
+  allow_duplicate_imei_->setEnabled(s.test_type);
 }
 
 void CViewTest::OnContinuousClicked() {

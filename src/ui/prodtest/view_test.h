@@ -24,6 +24,7 @@
 #include "prodtest/test_run.h"
 #include "prodtest/test_settings.h"
 #include "prodtest/test_view.h"
+#include "records/store_recorder.h"
 #include "ui/config/config_file_commands.h"
 #include "ui/prodtest/test_output_relay.h"
 #include "ui/shell/view_base.h"
@@ -163,6 +164,8 @@ class CViewTest : public CViewBase, public ITestView {
 
   TestOutputRelay* relay_ = nullptr;
   std::unique_ptr<QtSerialNumberPrompt> prompt_;
+  QCheckBox* allow_duplicate_imei_ = nullptr;
+  std::unique_ptr<StationRecords> records_;  // null when the window keeps no records
   std::unique_ptr<CTestRun> run_;  // last: ends before what it uses
 };
 

@@ -22,6 +22,7 @@ std::string UseFileLocations(const FileLocations& files, FrameOptions& frame) {
   frame.catalogue_folder = files.catalogue_folder;
   frame.quick_send_file = files.quick_send.path;
   frame.terminal_logs = files.data_folder.path + "logs/";
+  frame.records_file = files.records.path;
   return ApplyFileLocations(files);
 }
 

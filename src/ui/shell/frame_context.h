@@ -57,6 +57,9 @@ class IFrameContext {
   virtual std::string QuickSendFile() const { return std::string(kQuickSendFile); }
   // The AT terminal's log folder (logs/ of the tool's data folder).
   virtual std::string TerminalLogs() const { return TerminalLogFolder(); }
+  // The station's production records file (records.sqlite3 of the data
+  // folder); "" keeps no records.
+  virtual std::string RecordsFile() const { return {}; }
   // The command states the frame works with (the process-wide table unless
   // the frame was given its own).
   virtual CommandStateTable& Commands() { return GlobalCommandStates(); }

@@ -100,6 +100,7 @@ struct FrameOptions {
   std::string work_folder;                        // for the query's work file; empty: $TMPDIR, else /tmp
   std::string quick_send_file = std::string(kQuickSendFile);  // the AT view's cmd.ini
   std::string terminal_logs = TerminalLogFolder();            // the AT view's log files
+  std::string records_file;                                   // the production records; "" keeps none
   ViewFactory view_factory;                       // empty: the tool's pages (CreateView)
 };
 
@@ -126,6 +127,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   const std::string& CatalogueFolder() const override { return catalogue_folder_; }
   std::string QuickSendFile() const override { return options_.quick_send_file; }
   std::string TerminalLogs() const override { return options_.terminal_logs; }
+  std::string RecordsFile() const override { return options_.records_file; }
   CommandStateTable& Commands() override { return services_.commands; }
   void TestRunChanged(bool running) override;
 
