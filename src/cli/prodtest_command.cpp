@@ -229,6 +229,7 @@ struct PortRun {
   std::unique_ptr<ConsoleTestView> view;
   std::unique_ptr<ISerialNumberPrompt> prompt;
   UnitIdentity identity;
+  std::unique_ptr<StoreUnitRecorder> recorder;
   std::unique_ptr<CTestRun> run;
 };
 
@@ -301,13 +302,16 @@ int RunSeveralPorts(const Options& options, const std::vector<std::string>& port
   }
   StdinSerialNumberPrompt input;
   std::mutex input_turn;
+  // One store (and line) for the station; a recorder for each port's run.
+  StationRecords records = OpenRecords(options, runs.front()->session->settings().Get().settings_path);
   for (auto& r : runs) {
     r->view = std::make_unique<ConsoleTestView>(*choices, options.units.value_or(0), r->label);
     if (!r->prompt) r->prompt = std::make_unique<QueuedStdinPrompt>(input, input_turn, r->label);
+    r->recorder = records.NewRecorder();
     Session& s = *r->session;
     r->run = std::make_unique<CTestRun>(TestEnvironment{s.port(), s.catalogue(), s.settings(), s.flags(),
                                                         s.messages(), s.catalogue_errors(), s.catalogue_folder(),
-                                                        r->identity});
+                                                        r->identity, r->recorder.get(), &records.guard()});
   }
   {
     const InterruptGuard guard;
@@ -335,12 +339,15 @@ int RunSeveralPorts(const Options& options, const std::vector<std::string>& port
   bool all_passed = true;
   for (auto& r : runs) {
     r->view->Flush();
+    r->recorder->Flush();
+    for (const std::string& line : r->recorder->TakeNotices()) PrintLogLine(line, r->label);
     const RunOutcome outcome = r->run->LastOutcome();
     all_passed = all_passed && outcome == RunOutcome::kPassed;
     PrintLogLine(Format("结果: %s, 通过的单元: %d"_gbk, std::string(OutcomeText(outcome)),
                         r->run->PassedUnits()),
                  r->label);
   }
+  runs.clear();  // the runs and their recorders end before the stores they write to
   return all_passed ? kExitOk : kExitFailed;
 }
 

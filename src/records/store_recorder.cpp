@@ -117,6 +117,7 @@ void StoreUnitRecorder::WriterThread() {
         failed.push_back(RecordNotWrittenLine(store_->LastError()));
       }
     }
+    if (!last.empty() && after_write_) after_write_();
     lock.lock();
     done_ = number;
     if (!last.empty()) last_uuid_ = last;
@@ -173,6 +174,7 @@ std::string StoreUnitRecorder::LastUuid() const {
 
 std::optional<std::string> StoreImeiGuard::EarlierUse(const std::string& imei, const std::string& product,
                                                       std::string& note) {
+  std::lock_guard lock(mutex_);
   for (IRecordStore* store : stores_) {
     if (store == nullptr) continue;
     bool error = false;
@@ -193,11 +195,23 @@ StationRecords::StationRecords(const Setup& setup) {
   local_ = SqliteRecordStore::Open(setup.records_file, local_error_);
   const std::string url = setup.url.empty() ? setup.settings.url : setup.url;
   if (!url.empty()) line_ = OpenLineStore(url, line_error_);
-  RecorderIdentity who{setup.settings.station,
-                       setup.operator_name.empty() ? setup.settings.operator_name : setup.operator_name,
-                       setup.tool_version, setup.settings.required};
-  recorder_ = std::make_unique<StoreUnitRecorder>(local_.get(), local_error_, std::move(who));
+  who_ = RecorderIdentity{setup.settings.station,
+                          setup.operator_name.empty() ? setup.settings.operator_name : setup.operator_name,
+                          setup.tool_version, setup.settings.required};
+  // Records go to the local store first; the forwarder takes them on to the
+  // line's database, now or once it can be reached again.
+  if (!url.empty() && local_) {
+    forwarder_ = std::make_unique<RecordForwarder>(*local_, LineStoreFactoryFor(url));
+    forwarder_->Start();
+  }
+  recorder_ = NewRecorder();
   guard_ = std::make_unique<StoreImeiGuard>(std::vector<IRecordStore*>{local_.get(), line_.get()});
+}
+
+std::unique_ptr<StoreUnitRecorder> StationRecords::NewRecorder() {
+  auto recorder = std::make_unique<StoreUnitRecorder>(local_.get(), local_error_, who_);
+  if (RecordForwarder* forwarder = forwarder_.get()) recorder->SetAfterWrite([forwarder] { forwarder->Wake(); });
+  return recorder;
 }
 
 }  // namespace zt

@@ -13,6 +13,8 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "prodtest/unit_recorder.h"
+#include "records/record_forwarder.h"
 #include "records/record_store.h"
 #include "records/sqlite_record_store.h"
 #include "settings/record_settings.h"
@@ -72,6 +75,9 @@ class StoreUnitRecorder final : public IUnitRecorder {
   std::vector<std::string> TakeNotices();
   // The UUID of the last record written, "" before the first.
   std::string LastUuid() const;
+  // Called on the writer's thread after records were written (the line's
+  // forwarder is woken so). Set before the first unit.
+  void SetAfterWrite(std::function<void()> after_write) { after_write_ = std::move(after_write); }
 
  private:
   void WriterThread();
@@ -90,9 +96,12 @@ class StoreUnitRecorder final : public IUnitRecorder {
   std::vector<std::string> failures_;  // GBK lines not yet told
   bool stopping_ = false;
   std::string last_uuid_;
+  std::function<void()> after_write_;
   std::thread writer_;
 };
 
+// Several ports' runs may ask at once: the questions are taken one at a time
+// (the line's store serves one thread at a time).
 class StoreImeiGuard final : public IDuplicateImeiGuard {
  public:
   // The stores asked, in order (the station's, then the line's); null entries are skipped.
@@ -101,6 +110,7 @@ class StoreImeiGuard final : public IDuplicateImeiGuard {
                                         std::string& note) override;
 
  private:
+  std::mutex mutex_;
   std::vector<IRecordStore*> stores_;
 };
 
@@ -122,6 +132,10 @@ class StationRecords {
   explicit StationRecords(const Setup& setup);
 
   StoreUnitRecorder& recorder() { return *recorder_; }
+  // Another recorder over the same stores, for another port's run.
+  std::unique_ptr<StoreUnitRecorder> NewRecorder();
+  // The forwarding to the line's database (none without a URL or a local store).
+  RecordForwarder* forwarder() { return forwarder_.get(); }
   IDuplicateImeiGuard& guard() { return *guard_; }
   SqliteRecordStore* local() { return local_.get(); }
   IRecordStore* line() { return line_.get(); }
@@ -134,6 +148,9 @@ class StationRecords {
   std::unique_ptr<IRecordStore> line_;
   std::string local_error_;
   std::string line_error_;
+  RecorderIdentity who_;
+  // Declared after the local store, so that it stops before the store goes.
+  std::unique_ptr<RecordForwarder> forwarder_;
   std::unique_ptr<StoreUnitRecorder> recorder_;
   std::unique_ptr<StoreImeiGuard> guard_;
 };
