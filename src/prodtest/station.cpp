@@ -13,7 +13,7 @@ Station::Station(std::string port_name, const ToolSettings& base, const StationS
   port_ = std::make_unique<CSerialPort>(settings_, flags_);
   run_ = std::make_unique<CTestRun>(TestEnvironment{*port_, catalogue_, settings_, flags_, services_.messages,
                                                     services_.catalogue_errors, services_.catalogue_folder,
-                                                    identity_});
+                                                    identity_, services_.recorder, services_.imei_guard});
 }
 
 Station::~Station() {

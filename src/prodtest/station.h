@@ -47,6 +47,10 @@ struct StationServices {
   IMessageBox& messages;               // a refused configuration value; called on the run thread
   ICatalogueErrors& catalogue_errors;  // a catalogue that cannot be loaded
   std::string catalogue_folder;        // where dtuparam_s2.ini / dtuparam_s3.ini lie
+  // The station's production records, when it keeps them: a recorder of
+  // this station's own, and the duplicate-IMEI guard the stations share.
+  IUnitRecorder* recorder = nullptr;
+  IDuplicateImeiGuard* imei_guard = nullptr;
 };
 
 class Station final : private ITestView, private ISerialNumberPrompt {

@@ -18,6 +18,9 @@
 #include <chrono>
 
 #include "common/message_box.h"
+#include "records/store_recorder.h"
+#include "settings/record_settings.h"
+#include "zereltool/version.h"
 #include "serial/port_list.h"
 #include "settings/tool_settings.h"
 #include "text/gbk_literal.h"
@@ -63,6 +66,7 @@ struct CViewMultiTest::Seat {
   TestOutputRelay* relay = nullptr;
   std::string partial;  // GBK: the line begun and not ended yet (UI thread)
   std::unique_ptr<ISerialNumberPrompt> prompt;
+  std::unique_ptr<StoreUnitRecorder> recorder;  // outlives the station's run
   std::atomic<bool> redraw_asked{false};
   std::unique_ptr<Station> station;  // last of the owned parts: its run ends first
 
@@ -84,6 +88,16 @@ CViewMultiTest::CViewMultiTest(IFrameContext& frame, QWidget* parent) : CViewBas
   setWindowTitle(Qs("多工位测试"_gbk));
   setFont(CjkFont(kFontPixels));
   prompts_ = std::make_unique<StationPromptQueue>(this);
+  // Every port's units are recorded in the station's store, as on the
+  // single-unit page.
+  if (!frame.RecordsFile().empty()) {
+    StationRecords::Setup setup;
+    setup.settings = ReadRecordSettings(frame.Settings().Get().settings_path);
+    setup.records_file = setup.settings.file.empty() ? frame.RecordsFile() : setup.settings.file;
+    setup.tool_version = kVersion;
+    records_ = std::make_unique<StationRecords>(setup);
+    if (!records_->local_error().empty()) frame.AddLogLine(RecordNotWrittenLine(records_->local_error()));
+  }
   BuildControls();
   clock_ = new QTimer(this);
   clock_->setInterval(kClockMs);
@@ -297,9 +311,11 @@ std::unique_ptr<CViewMultiTest::Seat> CViewMultiTest::MakeSeat(const QString& po
       },
       this);
   s->prompt = prompts_->PromptFor(s->label);
+  if (records_) s->recorder = records_->NewRecorder();
   s->station = std::make_unique<Station>(
       port_name.toStdString(), frame().Settings().Get(),
-      StationServices{frame().Messages(), frame().CatalogueErrors(), frame().CatalogueFolder()});
+      StationServices{frame().Messages(), frame().CatalogueErrors(), frame().CatalogueFolder(),
+                      s->recorder.get(), records_ ? &records_->guard() : nullptr});
   s->station->SetInfoSink([this, s](std::string_view gbk) {
     if (!OnUiThread()) {
       s->relay->Post({false, std::string(gbk)});

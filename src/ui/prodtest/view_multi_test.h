@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "prodtest/station.h"
+#include "records/store_recorder.h"
 #include "ui/shell/view_base.h"
 
 class QListWidget;
@@ -116,6 +117,7 @@ class CViewMultiTest : public CViewBase {
   QTimer* clock_ = nullptr;
 
   bool stopping_ = false;
+  std::unique_ptr<StationRecords> records_;  // null when the window keeps no records
   std::unique_ptr<StationPromptQueue> prompts_;
   std::vector<std::unique_ptr<Seat>> seats_;  // last: the runs end before the queue goes
 };
