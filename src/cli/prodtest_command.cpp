@@ -104,6 +104,10 @@ std::optional<SerialNumbers> GivenNumbers(const Options& o, bool& refused) {
 }
 
 int RunSeveralPorts(const Options& options, const std::vector<std::string>& ports);
+
+// How long the command waits at its end for records on their way to a
+// line's database that is up; the rest go with the next run.
+constexpr std::chrono::seconds kForwardingAtExit{5};
 // The station's records (and the line's, with a URL); what cannot be
 // opened is said once here, and again for each unit whose record is lost.
 StationRecords OpenRecords(const Options& o, const std::string& settings_path) {
@@ -178,6 +182,7 @@ int RunProdtest(const Options& options) {
   // A record whose write failed after its unit was reported.
   records.recorder().Flush();
   for (const std::string& line : records.recorder().TakeNotices()) PrintLogLine(line);
+  records.FinishForwarding(kForwardingAtExit);
   return run.LastOutcome() == RunOutcome::kPassed ? kExitOk : kExitFailed;
 }
 
@@ -348,6 +353,7 @@ int RunSeveralPorts(const Options& options, const std::vector<std::string>& port
                  r->label);
   }
   runs.clear();  // the runs and their recorders end before the stores they write to
+  records.FinishForwarding(kForwardingAtExit);
   return all_passed ? kExitOk : kExitFailed;
 }
 

@@ -208,6 +208,19 @@ StationRecords::StationRecords(const Setup& setup) {
   guard_ = std::make_unique<StoreImeiGuard>(std::vector<IRecordStore*>{local_.get(), line_.get()});
 }
 
+void StationRecords::FinishForwarding(std::chrono::milliseconds limit) {
+  if (!forwarder_) return;
+  const auto until = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < until) {
+    const std::optional<std::vector<UnitRecord>> waiting = local_->Unforwarded(1);
+    if (!waiting || waiting->empty()) return;
+    const ForwarderStatus status = forwarder_->Status();
+    if (!status.connected && !status.last_error.empty()) return;  // the line is down: the records wait
+    forwarder_->Wake();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
 std::unique_ptr<StoreUnitRecorder> StationRecords::NewRecorder() {
   auto recorder = std::make_unique<StoreUnitRecorder>(local_.get(), local_error_, who_);
   if (RecordForwarder* forwarder = forwarder_.get()) recorder->SetAfterWrite([forwarder] { forwarder->Wake(); });

@@ -136,6 +136,10 @@ class StationRecords {
   std::unique_ptr<StoreUnitRecorder> NewRecorder();
   // The forwarding to the line's database (none without a URL or a local store).
   RecordForwarder* forwarder() { return forwarder_.get(); }
+  // Before a program ends: waits up to `limit` while records still wait for
+  // a line's database that is connected. What is left waits in the local
+  // store for the next run.
+  void FinishForwarding(std::chrono::milliseconds limit);
   IDuplicateImeiGuard& guard() { return *guard_; }
   SqliteRecordStore* local() { return local_.get(); }
   IRecordStore* line() { return line_.get(); }
