@@ -31,7 +31,7 @@ int FileRefusal(Session& session, const ConfigFileOutcome& outcome) {
 }
 
 int Read(Session& session, const Options& options) {
-  if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
+  if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
   PrintTable(session);
   if (!options.export_file) return kExitOk;
   const ConfigFileOutcome exported = ExportConfigFile(session.catalogue(), *options.export_file, session.Mode());
@@ -45,7 +45,7 @@ int Read(Session& session, const Options& options) {
 // that lacks a parameter the set would send is refused without --partial:
 // the import cleared that value, and a truncated file would blank the unit.
 int WriteConfig(Session& session, const std::string& file, bool partial) {
-  if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
+  if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
   const ConfigFileOutcome imported =
       ImportConfigFile(session.catalogue(), file, session.flags().file_variant.load(), session.Mode(), -1);
   if (!imported.ok) return FileRefusal(session, imported);
@@ -60,7 +60,7 @@ int WriteConfig(Session& session, const std::string& file, bool partial) {
   PrintLogLine(imported.log_line);
   if (!imported.absent_log_line.empty()) PrintLogLine(imported.absent_log_line);
   session.catalogue().Write([&](CParamCatalogue& c) { SelectImported(c, imported.absent, partial); });
-  return Status(session.Run(WM_CFG_SET_CHANNELS, session.Mode()));
+  return Status(session.Run(SetWithChannelsRequest{session.Mode()}));
 }
 
 int WriteParams(Session& session, const Options& options) {
@@ -74,14 +74,14 @@ int WriteParams(Session& session, const Options& options) {
     }
     edits.push_back(*edit);
   }
-  if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
+  if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
   const std::string refusal = session.catalogue().Write(
       [&](CParamCatalogue& c) { return ApplyParamEdits(c, session.s3(), session.Mode(), edits); });
   if (!refusal.empty()) {
     std::cerr << refusal << "\n";
     return kExitUsage;
   }
-  return Status(session.Run(WM_CFG_SET_CHANNELS, session.Mode()));
+  return Status(session.Run(SetWithChannelsRequest{session.Mode()}));
 }
 
 }  // namespace
@@ -99,14 +99,14 @@ int RunCommand(const Options& options) {
       if (options.config_file) return WriteConfig(session, *options.config_file, options.partial);
       return WriteParams(session, options);
     case Command::kDefaults: {
-      if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
-      const std::int32_t mode = ModeFromSelector(options.mode_selector);
-      if (!session.Run(WM_CFG_DEFAULTS, mode)) return kExitFailed;
-      return Status(session.Run(WM_CFG_QUERY, mode));
+      if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
+      const ChannelMode mode = ModeFromSelector(options.mode_selector);
+      if (!session.Run(DefaultsRequest{mode})) return kExitFailed;
+      return Status(session.Run(QueryRequest{mode}));
     }
     case Command::kRestart:
-      if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
-      return Status(session.Run(WM_CFG_RESTART, 0));
+      if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
+      return Status(session.Run(RestartRequest{}));
     case Command::kProdtest:
     case Command::kPaths:
     case Command::kAt:

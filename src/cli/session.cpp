@@ -44,9 +44,9 @@ bool Session::Open(bool start_worker, bool port_lines) {
   return true;
 }
 
-bool Session::Run(unsigned message, std::uintptr_t wparam) {
+bool Session::Run(const ConfigRequest& request) {
   all_succeeded_.store(true);
-  worker_->Post(message, wparam);
+  worker_->Post(request);
   while (!worker_->WaitIdle(std::chrono::seconds(1))) {
   }
   return all_succeeded_.load();
@@ -74,7 +74,7 @@ void Session::PortReturned(const std::string& port_name) {
   if (port_lines_) PrintLogLine(DeviceReturnedText(port_name));
 }
 
-std::int32_t Session::Mode() const { return ModeFromSelector(selector_.load()); }
+ChannelMode Session::Mode() const { return ModeFromSelector(selector_.load()); }
 
 void Session::Log(std::string_view gbk_line) { PrintLogLine(gbk_line); }
 
@@ -88,7 +88,7 @@ void Session::ModeIndex(int index) {
   // The window re-selects the mode the DTU reports and queries again with it.
   if (index == selector_.load()) return;
   selector_.store(index);
-  worker_->Post(WM_CFG_QUERY, static_cast<std::uintptr_t>(ModeFromSelector(index)));
+  worker_->Post(QueryRequest{ModeFromSelector(index)});
 }
 
 void Session::DtuConnected() {}

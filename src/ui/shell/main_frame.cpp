@@ -129,7 +129,7 @@ void CMainFrame::Shutdown() {
 
 int CMainFrame::SelectorIndex() const { return selector_ != nullptr ? selector_->currentIndex() : -1; }
 
-void CMainFrame::PostToWorker(unsigned message, std::uintptr_t wparam) { worker_->Post(message, wparam); }
+void CMainFrame::PostToWorker(const ConfigRequest& request) { worker_->Post(request); }
 
 void CMainFrame::AddLogLine(std::string_view gbk) { run_log_->AddLine(gbk); }
 
