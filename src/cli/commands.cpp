@@ -11,6 +11,7 @@
 #include "cli/session.h"
 #include "configfile/config_file.h"
 #include "params/channel_modes.h"
+#include "worker/front_end_rules.h"
 
 namespace zt::cli {
 namespace {
@@ -100,9 +101,10 @@ int RunCommand(const Options& options) {
       return WriteParams(session, options);
     case Command::kDefaults: {
       if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
-      const ChannelMode mode = ModeFromSelector(options.mode_selector);
-      if (!session.Run(DefaultsRequest{mode})) return kExitFailed;
-      return Status(session.Run(QueryRequest{mode}));
+      for (const ConfigRequest& request : RestoreDefaultsThenQuery(ModeFromSelector(options.mode_selector))) {
+        if (!session.Run(request)) return kExitFailed;
+      }
+      return kExitOk;
     }
     case Command::kRestart:
       if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;

@@ -4,6 +4,7 @@
 #include "params/channel_modes.h"
 #include "serial/port_texts.h"
 #include "worker/channel_work_file.h"
+#include "worker/front_end_rules.h"
 
 namespace zt::cli {
 
@@ -80,15 +81,13 @@ void Session::Log(std::string_view gbk_line) { PrintLogLine(gbk_line); }
 
 void Session::Done(int) {}
 
-void Session::Ready() {
-  catalogue_.Write([](CParamCatalogue& c) { c.RebuildCommonGroup(); });
-}
+void Session::Ready() { RebuildAfterConnect(catalogue_); }
 
 void Session::ModeIndex(int index) {
-  // The window re-selects the mode the DTU reports and queries again with it.
-  if (index == selector_.load()) return;
+  const std::optional<QueryRequest> query = FollowReportedMode(selector_.load(), index);
+  if (!query) return;
   selector_.store(index);
-  worker_->Post(QueryRequest{ModeFromSelector(index)});
+  worker_->Post(*query);
 }
 
 void Session::DtuConnected() {}

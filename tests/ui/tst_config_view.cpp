@@ -280,7 +280,7 @@ void ConfigViewTest::connectReadyRebuildsTheCommonGroupAndTheTree() {
 void ConfigViewTest::aReportedModeQueriesAgainAndRebuildsTheTree() {
   ConfigViewDriver d([](ConfigTestFrame& f) { f.connected = true; });
   d.frame.selector_index = 3;  // the frame has moved the selector to MULB
-  d.view->OnModeIndexChanged();
+  d.view->OnModeIndexChanged(zt::QueryRequest{zt::kModeMulb});
   const Posted expected{zt::QueryRequest{zt::kModeMulb}};
   QCOMPARE(d.frame.posted, expected);
   QCOMPARE(ChildTexts(ChannelParent(*d.view->Tree())).front(), Qs("通道1参数(多备通道)"_gbk));

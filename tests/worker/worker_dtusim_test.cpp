@@ -16,6 +16,7 @@
 #include "text/control_bytes.h"
 #include "text/gbk_literal.h"
 #include "worker/config_request.h"
+#include "worker/front_end_rules.h"
 
 namespace zt {
 namespace {
@@ -219,7 +220,7 @@ TEST_F(WorkerAgainstDtu, ADtuInMulQueriedOnSinReportsItsModeAndIsQueriedAgain) {
   // moves the selector, and the view queries again with the new mode.
   std::atomic<int> selector{0};
   h.reports.on_mode_index = [&](int index) {
-    if (index != selector.exchange(index)) h.worker->Post(QueryRequest{ModeFromSelector(index)});
+    if (const auto query = FollowReportedMode(selector.exchange(index), index)) h.worker->Post(*query);
   };
   h.Run(QueryRequest{kModeSin});
   const std::vector<std::string> events = h.reports.Events();

@@ -23,7 +23,7 @@
 #include "ui/common/qt_text.h"
 #include "ui/config/common_param_dlg.h"
 #include "ui/config/param_list_ctrl.h"
-#include "worker/config_request.h"
+#include "worker/front_end_rules.h"
 
 namespace zt::ui {
 
@@ -263,8 +263,7 @@ bool CViewConfig::DefaultsCommand() {
       Format("使用%s模式，DTU参数将恢复到默认值，请确认是否恢复到默认值？"_gbk,
              std::string(ModeDisplayName(mode)));
   if (!ask_(question)) return true;
-  frame().PostToWorker(DefaultsRequest{mode});
-  frame().PostToWorker(QueryRequest{mode});
+  frame().PostRestoreDefaults(mode);
   BuildTree();
   return true;
 }
@@ -274,12 +273,12 @@ void CViewConfig::RestartCommand() { frame().PostToWorker(RestartRequest{}); }
 void CViewConfig::OnQueryDone() { RedrawValues(); }
 
 void CViewConfig::OnConnectReady() {
-  frame().Catalogue().Write([](CParamCatalogue& c) { c.RebuildCommonGroup(); });
+  RebuildAfterConnect(frame().Catalogue());
   BuildTree();
 }
 
-void CViewConfig::OnModeIndexChanged() {
-  QueryCommand();
+void CViewConfig::OnModeIndexChanged(const QueryRequest& query) {
+  frame().PostToWorker(query);
   BuildTree();
 }
 

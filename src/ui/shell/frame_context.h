@@ -13,6 +13,7 @@
 #include "terminal/quick_send_file.h"
 #include "terminal/terminal_log.h"
 #include "worker/config_request.h"
+#include "worker/front_end_rules.h"
 
 namespace zt {
 class CSerialPort;
@@ -40,6 +41,10 @@ class IFrameContext {
 
   // Posts a request to the configuration worker (never waits).
   virtual void PostToWorker(const ConfigRequest& request) = 0;
+  // Posts the restore of the defaults in `mode` and the query after it.
+  void PostRestoreDefaults(ChannelMode mode) {
+    for (const ConfigRequest& request : RestoreDefaultsThenQuery(mode)) PostToWorker(request);
+  }
   // Adds one line (GBK) to the run log.
   virtual void AddLogLine(std::string_view gbk) = 0;
   // The parameter view's refresh of the parameter commands' states, asked

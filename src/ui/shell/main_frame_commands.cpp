@@ -161,9 +161,7 @@ void CMainFrame::OnModeSelected(int index) {
       SetSelectorIndex(selector_rest_index_);
       return;
     }
-    const ChannelMode mode = ModeFromSelector(index);
-    PostToWorker(DefaultsRequest{mode});
-    PostToWorker(QueryRequest{mode});
+    PostRestoreDefaults(ModeFromSelector(index));
   }
   // The mode counts as current only once the worker reports it.
   selector_rest_index_ = index;
