@@ -85,38 +85,55 @@ int WriteParams(Session& session, const Options& options) {
   return Status(session.Run(SetWithChannelsRequest{session.Mode()}));
 }
 
+int Write(Session& session, const Options& options) {
+  if (options.config_file) return WriteConfig(session, *options.config_file, options.partial);
+  return WriteParams(session, options);
+}
+
+// The restore names the mode given on the command line, also when the DTU
+// reported another one during the connect.
+int RestoreDefaults(Session& session, const Options& options) {
+  if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
+  for (const ConfigRequest& request : RestoreDefaultsThenQuery(ModeFromSelector(options.mode_selector))) {
+    if (!session.Run(request)) return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int Restart(Session& session, const Options&) {
+  if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
+  return Status(session.Run(RestartRequest{}));
+}
+
+// The commands that talk to the DTU through the worker open a session first.
+int WithSession(const Options& options, int (*command)(Session&, const Options&)) {
+  Session session(options);
+  if (!session.Open()) return kExitUsage;
+  return command(session, options);
+}
+
 }  // namespace
 
 int RunCommand(const Options& options) {
-  if (options.command == Command::kProdtest) return RunProdtest(options);
-  if (options.command == Command::kAt) return RunAt(options);
-  if (options.command == Command::kMonitor) return RunMonitor(options);
-  Session session(options);
-  if (!session.Open()) return kExitUsage;
   switch (options.command) {
     case Command::kRead:
-      return Read(session, options);
+      return WithSession(options, Read);
     case Command::kWrite:
-      if (options.config_file) return WriteConfig(session, *options.config_file, options.partial);
-      return WriteParams(session, options);
-    case Command::kDefaults: {
-      if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
-      for (const ConfigRequest& request : RestoreDefaultsThenQuery(ModeFromSelector(options.mode_selector))) {
-        if (!session.Run(request)) return kExitFailed;
-      }
-      return kExitOk;
-    }
+      return WithSession(options, Write);
+    case Command::kDefaults:
+      return WithSession(options, RestoreDefaults);
     case Command::kRestart:
-      if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
-      return Status(session.Run(RestartRequest{}));
+      return WithSession(options, Restart);
     case Command::kProdtest:
-    case Command::kPaths:
+      return RunProdtest(options);
     case Command::kAt:
+      return RunAt(options);
     case Command::kMonitor:
-    case Command::kNone:
+      return RunMonitor(options);
+    case Command::kPaths:  // ends in SetUpFiles
+    case Command::kNone:   // the parser refuses a line without a command
       break;
   }
-  std::cerr << "zereltool-cli: this command is not available yet\n";
   return kExitUsage;
 }
 

@@ -4,8 +4,6 @@
 // is 0x8000, WM_USER 0x400).
 #pragma once
 
-#include <cstdint>
-
 namespace zt {
 
 inline constexpr unsigned kWmApp = 0x8000;
