@@ -118,7 +118,7 @@ TEST_F(WorkerAgainstDtu, ConnectWakesLogsInReadsTheVersionAndQueries) {
 
 TEST_F(WorkerAgainstDtu, ADtuThatNeverAnswersTheWakeUpTimesOutWithoutDone) {
   Start({"--mute"});
-  ScopedLinkClockSpeedup faster(20);  // the 20 s limit passes in one second
+  h.port->SetLinkClock(LinkClock(20));  // the 20 s limit passes in one second
   Connect();
   EXPECT_EQ(h.reports.Lines(), (std::vector<std::string>{S("连接DTU..."_gbk), S("连接DTU超时或失败***"_gbk)}));
   EXPECT_FALSE(Contains(h.reports.Events(), "DONE:0"));
@@ -502,7 +502,7 @@ TEST(WorkerRestart, AnAcknowledgementAfterTheLimitIsAFailure) {
   WorkerHarness h;
   ASSERT_TRUE(h.OpenPort(dtu.Path()));
   h.StartWorker();
-  ScopedLinkClockSpeedup faster(4);  // 3 s of link time pass in 0.75 s
+  h.port->SetLinkClock(LinkClock(4));  // 3 s of link time pass in 0.75 s
   h.Run(RestartRequest{});
   EXPECT_EQ(h.reports.Lines(),
             (std::vector<std::string>{S("正准备重启动DTU...\r\n"_gbk), S("发送重启指令失败 \r\n"_gbk)}));
@@ -538,7 +538,7 @@ TEST(WorkerQueryAndDefaultsFailures, EachLogsItsLineAndOnlyTheQueryReportsDone) 
     WorkerHarness h;
     ASSERT_TRUE(h.OpenPort(dtu.Path()));
     h.StartWorker();
-    ScopedLinkClockSpeedup faster(60);  // the query's 60 s pass in one second
+    h.port->SetLinkClock(LinkClock(60));  // the query's 60 s pass in one second
     h.Run(c.request);
     EXPECT_EQ(h.reports.Events(), c.events) << c.name;
   }
