@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -13,8 +12,6 @@
 #include "terminal/at_reply.h"
 #include "terminal/unit_text_escape.h"
 #include "text/gbk.h"
-#include "worker/channel_work_file.h"
-#include "worker/worker_context.h"
 
 namespace zt::cli {
 namespace {
@@ -45,18 +42,6 @@ std::optional<std::vector<std::string>> GbkCommands(const std::vector<std::strin
     commands.push_back(*gbk);
   }
   return commands;
-}
-
-// Wakes the DTU and logs in as the configuration worker does, its run-log
-// lines on standard error.
-bool WakeAndLogin(Session& session) {
-  WorkerEnvironment env{session.port(),   session.catalogue(),        session.settings(),
-                        session.flags(),  session,                    session.catalogue_errors(),
-                        session.catalogue_folder(), DefaultWorkParent()};
-  std::mutex lock;
-  StopSignal stop;
-  WorkerContext ctx{env, session, lock, stop};
-  return RunWakeAndLogin(ctx);
 }
 
 void PrintLine(std::string_view gbk) {
@@ -93,8 +78,11 @@ int RunAt(const Options& options) {
   const std::optional<std::vector<std::string>> commands = GbkCommands(options.at_commands);
   if (!commands) return kExitUsage;
   Session session(options);
-  if (!session.Open(/*start_worker=*/false)) return kExitUsage;
-  if (!options.no_login && !WakeAndLogin(session)) return kExitFailed;
+  // The worker wakes the DTU and logs in, its run-log lines on standard
+  // error; the exchange then talks to the DTU itself.
+  const bool login = !options.no_login;
+  if (!session.Open(/*start_worker=*/login)) return kExitUsage;
+  if (login && !session.Run(WakeAndLoginRequest{})) return kExitFailed;
   const long timeout_ms = options.timeout_ms.value_or(kDefaultAtTimeoutMs);
   for (const std::string& command : *commands) {
     switch (Exchange(session.port(), command, timeout_ms)) {

@@ -11,6 +11,7 @@
 #include "cli/session.h"
 #include "configfile/config_file.h"
 #include "params/channel_modes.h"
+#include "worker/front_end_rules.h"
 
 namespace zt::cli {
 namespace {
@@ -31,7 +32,7 @@ int FileRefusal(Session& session, const ConfigFileOutcome& outcome) {
 }
 
 int Read(Session& session, const Options& options) {
-  if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
+  if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
   PrintTable(session);
   if (!options.export_file) return kExitOk;
   const ConfigFileOutcome exported = ExportConfigFile(session.catalogue(), *options.export_file, session.Mode());
@@ -45,7 +46,7 @@ int Read(Session& session, const Options& options) {
 // that lacks a parameter the set would send is refused without --partial:
 // the import cleared that value, and a truncated file would blank the unit.
 int WriteConfig(Session& session, const std::string& file, bool partial) {
-  if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
+  if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
   const ConfigFileOutcome imported =
       ImportConfigFile(session.catalogue(), file, session.flags().file_variant.load(), session.Mode(), -1);
   if (!imported.ok) return FileRefusal(session, imported);
@@ -60,7 +61,7 @@ int WriteConfig(Session& session, const std::string& file, bool partial) {
   PrintLogLine(imported.log_line);
   if (!imported.absent_log_line.empty()) PrintLogLine(imported.absent_log_line);
   session.catalogue().Write([&](CParamCatalogue& c) { SelectImported(c, imported.absent, partial); });
-  return Status(session.Run(WM_CFG_SET_CHANNELS, session.Mode()));
+  return Status(session.Run(SetWithChannelsRequest{session.Mode()}));
 }
 
 int WriteParams(Session& session, const Options& options) {
@@ -74,47 +75,65 @@ int WriteParams(Session& session, const Options& options) {
     }
     edits.push_back(*edit);
   }
-  if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
+  if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
   const std::string refusal = session.catalogue().Write(
       [&](CParamCatalogue& c) { return ApplyParamEdits(c, session.s3(), session.Mode(), edits); });
   if (!refusal.empty()) {
     std::cerr << refusal << "\n";
     return kExitUsage;
   }
-  return Status(session.Run(WM_CFG_SET_CHANNELS, session.Mode()));
+  return Status(session.Run(SetWithChannelsRequest{session.Mode()}));
+}
+
+int Write(Session& session, const Options& options) {
+  if (options.config_file) return WriteConfig(session, *options.config_file, options.partial);
+  return WriteParams(session, options);
+}
+
+// The restore names the mode given on the command line, also when the DTU
+// reported another one during the connect.
+int RestoreDefaults(Session& session, const Options& options) {
+  if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
+  for (const ConfigRequest& request : RestoreDefaultsThenQuery(ModeFromSelector(options.mode_selector))) {
+    if (!session.Run(request)) return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int Restart(Session& session, const Options&) {
+  if (!session.Run(ConnectRequest{session.Mode()})) return kExitFailed;
+  return Status(session.Run(RestartRequest{}));
+}
+
+// The commands that talk to the DTU through the worker open a session first.
+int WithSession(const Options& options, int (*command)(Session&, const Options&)) {
+  Session session(options);
+  if (!session.Open()) return kExitUsage;
+  return command(session, options);
 }
 
 }  // namespace
 
 int RunCommand(const Options& options) {
-  if (options.command == Command::kProdtest) return RunProdtest(options);
-  if (options.command == Command::kAt) return RunAt(options);
-  if (options.command == Command::kMonitor) return RunMonitor(options);
-  Session session(options);
-  if (!session.Open()) return kExitUsage;
   switch (options.command) {
     case Command::kRead:
-      return Read(session, options);
+      return WithSession(options, Read);
     case Command::kWrite:
-      if (options.config_file) return WriteConfig(session, *options.config_file, options.partial);
-      return WriteParams(session, options);
-    case Command::kDefaults: {
-      if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
-      const std::int32_t mode = ModeFromSelector(options.mode_selector);
-      if (!session.Run(WM_CFG_DEFAULTS, mode)) return kExitFailed;
-      return Status(session.Run(WM_CFG_QUERY, mode));
-    }
+      return WithSession(options, Write);
+    case Command::kDefaults:
+      return WithSession(options, RestoreDefaults);
     case Command::kRestart:
-      if (!session.Run(WM_CFG_CONNECT, session.Mode())) return kExitFailed;
-      return Status(session.Run(WM_CFG_RESTART, 0));
+      return WithSession(options, Restart);
     case Command::kProdtest:
-    case Command::kPaths:
+      return RunProdtest(options);
     case Command::kAt:
+      return RunAt(options);
     case Command::kMonitor:
-    case Command::kNone:
+      return RunMonitor(options);
+    case Command::kPaths:  // ends in SetUpFiles
+    case Command::kNone:   // the parser refuses a line without a command
       break;
   }
-  std::cerr << "zereltool-cli: this command is not available yet\n";
   return kExitUsage;
 }
 

@@ -5,6 +5,8 @@
 
 namespace zt::cli {
 
+// `paths` has ended before (file_setup.h), and the parser refuses a command
+// line without a command: both give the usage status here.
 int RunCommand(const Options& options);
 
 }  // namespace zt::cli

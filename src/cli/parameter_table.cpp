@@ -1,6 +1,7 @@
 #include "cli/parameter_table.h"
 
 #include "params/group_filter.h"
+#include "params/param_view_model.h"
 #include "params/validate_edit.h"
 #include "text/gbk.h"
 #include "text/numbers.h"
@@ -75,8 +76,8 @@ std::string ParameterTable(const CParamCatalogue& catalogue, bool s3, std::int32
     if (!group.used() || !GroupBelongsToMode(group, s3, mode)) continue;
     for (int i = 0; i < group.UsedCount(); ++i) {
       const ParamDef& p = group.params[static_cast<std::size_t>(i)];
-      const std::string value = p.is_password ? std::string(p.value.size(), '*') : p.value;
-      out += Field(group.name) + '\t' + Field(p.name) + '\t' + Field(p.short_name) + '\t' + Field(value) + '\n';
+      out += Field(group.name) + '\t' + Field(p.name) + '\t' + Field(p.short_name) + '\t' + Field(DisplayValue(p)) +
+             '\n';
     }
   }
   return out;

@@ -94,8 +94,10 @@ std::optional<SerialNumbers> GivenNumbers(const Options& o, bool& refused) {
   refused = false;
   if (!o.product || !o.imei) return std::nullopt;
   const std::optional<std::string> product = Utf8ToGbk(*o.product);
-  const SerialNumberVerdict verdict = CheckSerialNumbers(product.value_or(std::string("a")), *o.imei);
-  if (!product || !verdict.accepted) {
+  // A product number GBK cannot hold could not have been typed into the
+  // dialog either: it is refused as one with a forbidden character.
+  const SerialNumberVerdict verdict = product ? CheckSerialNumbers(*product, *o.imei) : ProductNumberRefusal();
+  if (!verdict.accepted) {
     PrintRefusal(SerialNumberCaption(), verdict.refusal);
     refused = true;
     return std::nullopt;

@@ -4,6 +4,7 @@
 #include "params/channel_modes.h"
 #include "serial/port_texts.h"
 #include "worker/channel_work_file.h"
+#include "worker/front_end_rules.h"
 
 namespace zt::cli {
 
@@ -44,9 +45,9 @@ bool Session::Open(bool start_worker, bool port_lines) {
   return true;
 }
 
-bool Session::Run(unsigned message, std::uintptr_t wparam) {
+bool Session::Run(const ConfigRequest& request) {
   all_succeeded_.store(true);
-  worker_->Post(message, wparam);
+  worker_->Post(request);
   while (!worker_->WaitIdle(std::chrono::seconds(1))) {
   }
   return all_succeeded_.load();
@@ -74,21 +75,19 @@ void Session::PortReturned(const std::string& port_name) {
   if (port_lines_) PrintLogLine(DeviceReturnedText(port_name), prefix_);
 }
 
-std::int32_t Session::Mode() const { return ModeFromSelector(selector_.load()); }
+ChannelMode Session::Mode() const { return ModeFromSelector(selector_.load()); }
 
 void Session::Log(std::string_view gbk_line) { PrintLogLine(gbk_line, prefix_); }
 
 void Session::Done(int) {}
 
-void Session::Ready() {
-  catalogue_.Write([](CParamCatalogue& c) { c.RebuildCommonGroup(); });
-}
+void Session::Ready() { RebuildAfterConnect(catalogue_); }
 
 void Session::ModeIndex(int index) {
-  // The window re-selects the mode the DTU reports and queries again with it.
-  if (index == selector_.load()) return;
+  const std::optional<QueryRequest> query = FollowReportedMode(selector_.load(), index);
+  if (!query) return;
   selector_.store(index);
-  worker_->Post(WM_CFG_QUERY, static_cast<std::uintptr_t>(ModeFromSelector(index)));
+  worker_->Post(*query);
 }
 
 void Session::DtuConnected() {}

@@ -36,12 +36,12 @@ class Session final : public IConfigReports, public IPortEvents {
     messages_.SetPrefix(utf8_prefix);
   }
 
-  // Posts a command and waits until the worker has run it and whatever it
+  // Posts a request and waits until the worker has run it and whatever it
   // queued in turn (a follow-up query). True when every one of them succeeded.
-  bool Run(unsigned message, std::uintptr_t wparam);
+  bool Run(const ConfigRequest& request);
 
-  // The channel-mode code of the selector now.
-  std::int32_t Mode() const;
+  // The channel mode of the selector now.
+  ChannelMode Mode() const;
   bool s3() const { return IsS3(flags_); }
   SharedCatalogue& catalogue() { return catalogue_; }
   ToolSettingsStore& settings() { return settings_; }

@@ -9,7 +9,7 @@ using namespace zt::literals;
 namespace {
 
 struct ModeRow {
-  std::int32_t code;
+  ChannelMode code;
   std::string_view token;
 };
 
@@ -44,7 +44,7 @@ std::string_view ModeDisplayName(std::int32_t code) {
   }
 }
 
-std::int32_t ModeFromSelector(int selector_index) {
+ChannelMode ModeFromSelector(int selector_index) {
   if (selector_index >= 0 && selector_index < 4) return kModes[selector_index].code;
   return kModeSin;
 }

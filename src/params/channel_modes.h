@@ -35,7 +35,7 @@ std::string_view ModeDisplayName(std::int32_t code);
 
 // The channel-mode selector lists the four modes in code order, so index 0 is
 // SIN ... 3 is MULB. Any other index (no selection included) gives SIN.
-std::int32_t ModeFromSelector(int selector_index);
+ChannelMode ModeFromSelector(int selector_index);
 
 // Selector index of a mode code: SIN 0, BAK 1, MUL 2, MULB 3, other codes 0.
 int SelectorFromMode(std::int32_t code);

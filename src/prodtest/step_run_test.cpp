@@ -100,7 +100,8 @@ bool SignalCheck(StepContext& ctx) {
 }
 
 bool RunTestStep(StepContext& ctx) {
-  const std::int64_t start = LinkSeconds();
+  const LinkClock clock = ctx.port.LinkClock();
+  const std::int64_t start = clock.Seconds();
   ctx.Log("运行测试...\r\n"_gbk);
   // A USB unit re-enumerates when it resets: its port goes away and comes
   // back under the same stable name. The port waits for it (within the key
@@ -116,7 +117,7 @@ bool RunTestStep(StepContext& ctx) {
   const std::string& key = ctx.run.key_string;
   std::string collected;
   bool waiting = false;
-  std::int64_t elapsed = LinkSeconds() - start;
+  std::int64_t elapsed = clock.Seconds() - start;
   while (ctx.RunFlag()) {
     if (elapsed > kKeyStringLimitS) return ctx.Fail(std::string("运行测试没有检测到关键字符串"_gbk));
     // The run log says when the unit went and when it came back.
@@ -139,7 +140,7 @@ bool RunTestStep(StepContext& ctx) {
     } else if (key.empty()) {
       break;
     }
-    elapsed = LinkSeconds() - start;
+    elapsed = clock.Seconds() - start;
   }
   if (elapsed > kKeyStringLimitS) return ctx.Fail(std::string("运行测试没有检测到关键字符串"_gbk));
 

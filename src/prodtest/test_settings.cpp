@@ -130,6 +130,14 @@ TestControlStates RunningTestControls() {
 std::string_view SerialNumberCaption() { return "提示"_gbk; }
 std::string_view DefaultImeiText() { return "12345678901234"; }
 
+SerialNumberVerdict ProductNumberRefusal() {
+  SerialNumberVerdict v;
+  v.refusal = std::string("输入产品编号不合法"_gbk);
+  v.focus = SerialNumberVerdict::Focus::kProduct;
+  v.clear_product = true;
+  return v;
+}
+
 SerialNumberVerdict CheckSerialNumbers(std::string_view product, std::string_view imei) {
   using Focus = SerialNumberVerdict::Focus;
   SerialNumberVerdict v;
@@ -141,12 +149,7 @@ SerialNumberVerdict CheckSerialNumbers(std::string_view product, std::string_vie
   // Byte by byte on the GBK text: a trail byte in that range counts too. A
   // control byte would end the command that carries the number.
   for (const char c : product) {
-    if ((c >= 'a' && c <= 'z') || IsControlByte(c)) {
-      v.refusal = std::string("输入产品编号不合法"_gbk);
-      v.focus = Focus::kProduct;
-      v.clear_product = true;
-      return v;
-    }
+    if ((c >= 'a' && c <= 'z') || IsControlByte(c)) return ProductNumberRefusal();
   }
   bool digits = imei.size() == 14 || imei.size() == 15;
   for (const char c : imei) digits = digits && c >= '0' && c <= '9';

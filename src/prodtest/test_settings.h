@@ -117,5 +117,8 @@ std::string_view DefaultImeiText();
 //   product number:                            "输入产品编号不合法" (the edit is emptied)
 //   IMEI other than 14 or 15 digits:           "输入的IMEI号不合法"
 SerialNumberVerdict CheckSerialNumbers(std::string_view product, std::string_view imei);
+// The refusal of a product number that holds a character it may not hold
+// (the second case above): "输入产品编号不合法".
+SerialNumberVerdict ProductNumberRefusal();
 
 }  // namespace zt

@@ -118,7 +118,8 @@ AtResult RunAttempts(const Side& side, std::size_t window, milliseconds step, st
     if (const auto stop = StopNow(side)) return *stop;
     matcher.Clear();
     Send(side, command);
-    const std::int64_t start = LinkSeconds();
+    const LinkClock clock = side.port.LinkClock();
+    const std::int64_t start = clock.Seconds();
     if (time_limit_s > 0) {
       for (;;) {
         if (const auto stop = StopNow(side)) return *stop;
@@ -127,7 +128,7 @@ AtResult RunAttempts(const Side& side, std::size_t window, milliseconds step, st
           case ReplyState::kError: return AtResult::kFailed;
           case ReplyState::kWaiting: break;
         }
-        if (LinkSeconds() - start >= time_limit_s) break;
+        if (clock.Seconds() - start >= time_limit_s) break;
       }
     }
     if (--attempts == 0) return AtResult::kTimedOut;
@@ -168,7 +169,8 @@ AtResult ResendAndWait(const WorkerLink& link, std::optional<std::string_view> c
   const PortClaim claim(side.port, side.user);
   if (!claim.held()) return RefusePort(side);
   ReplyMatcher matcher(expected, kWorkerReplyWindow);
-  const std::int64_t start = LinkSeconds();
+  const LinkClock clock = link.port.LinkClock();
+  const std::int64_t start = clock.Seconds();
   for (;;) {
     if (const auto stop = StopNow(side)) return *stop;
     matcher.Clear();
@@ -181,7 +183,7 @@ AtResult ResendAndWait(const WorkerLink& link, std::optional<std::string_view> c
       case ReplyState::kError: return AtResult::kFailed;
       case ReplyState::kWaiting: break;
     }
-    if (LinkSeconds() - start >= time_limit_s) return AtResult::kTimedOut;
+    if (clock.Seconds() - start >= time_limit_s) return AtResult::kTimedOut;
   }
 }
 

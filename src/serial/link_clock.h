@@ -4,30 +4,33 @@
 // start, so a 1-second limit ends anywhere between a few milliseconds and a
 // second after the start, at the next change of the second.
 //
-// Thread safety: every function may be called from any thread.
+// The port carries the clock its transactions count in
+// (CSerialPort::LinkClock). The programs keep the real one; a test that must
+// watch a 20 s or 120 s limit expire hands the port it drives a faster one,
+// so that the product's limits stay as they are. Millisecond waits (the 10,
+// 20 and 500 ms poll steps) are never scaled.
+//
+// Thread safety: a LinkClock is a plain value; Seconds may be called from
+// any thread.
 #pragma once
 
 #include <cstdint>
 
 namespace zt {
 
-// Whole seconds of a monotonic clock (never steps with the wall clock).
-std::int64_t LinkSeconds();
-
-// Test hook: while an object lives, link seconds run `factor` times faster, so
-// a test can watch a 20 s or 120 s limit expire. Millisecond waits (the 10,
-// 20 and 500 ms poll steps) are not scaled. The programs never use it. Do not
-// nest two of them, and create them while no transaction runs: the link clock
-// jumps when the factor changes.
-class ScopedLinkClockSpeedup {
+class LinkClock {
  public:
-  explicit ScopedLinkClockSpeedup(int factor);
-  ~ScopedLinkClockSpeedup();
-  ScopedLinkClockSpeedup(const ScopedLinkClockSpeedup&) = delete;
-  ScopedLinkClockSpeedup& operator=(const ScopedLinkClockSpeedup&) = delete;
+  // The real clock: one link second per second.
+  constexpr LinkClock() = default;
+  // A clock whose seconds pass `scale` times faster (below 1 counts as 1).
+  explicit constexpr LinkClock(int scale) : scale_(scale < 1 ? 1 : scale) {}
+
+  // Whole link seconds of a monotonic clock (never steps with the wall clock).
+  std::int64_t Seconds() const;
+  int scale() const { return scale_; }
 
  private:
-  int previous_;
+  int scale_ = 1;
 };
 
 }  // namespace zt

@@ -60,6 +60,7 @@
 #include <thread>
 #include <vector>
 
+#include "serial/link_clock.h"
 #include "serial/port_list.h"
 #include "serial/port_result.h"
 #include "serial/serial_device.h"
@@ -171,6 +172,12 @@ class CSerialPort {
   // waited for (see above) whatever the auto-reconnect setting says.
   void ExpectReturn(bool expect);
 
+  // The clock the time limits of the exchanges on this port count in
+  // (link_clock.h): the real one unless the port's owner gives it another,
+  // which it does while no transaction runs.
+  zt::LinkClock LinkClock() const { return zt::LinkClock(clock_scale_.load()); }
+  void SetLinkClock(zt::LinkClock clock) { clock_scale_.store(clock.scale()); }
+
   // Reads what the driver has queued, at most `capacity` bytes (and at most
   // 65535), under `lock`; the rest stays queued. Returns the count; 0 when
   // nothing is queued, the port is closed or capacity is 0.
@@ -252,6 +259,7 @@ class CSerialPort {
   std::unique_ptr<DeviceReturnWatch> return_watch_;
   std::atomic<bool> removed_{false};
   std::atomic<std::uint64_t> removals_{0};
+  std::atomic<int> clock_scale_{zt::LinkClock().scale()};
   int control_ = -1;  // eventfd: wakes the watcher
   std::thread watcher_;
   // Held around every call of the events, so that SetEvents(nullptr)

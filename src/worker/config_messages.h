@@ -1,23 +1,23 @@
-// The configuration worker's messages: the commands the frame and the views
-// post to it, and the reports it sends back. The values are those of the
-// tool's message interface (WM_APP is 0x8000, WM_USER 0x400).
+// The configuration worker's message numbers: the names its requests are
+// reported under when they have run (config_request.h), and the reports it
+// sends back. The values are those of the tool's message interface (WM_APP
+// is 0x8000, WM_USER 0x400).
 #pragma once
-
-#include <cstdint>
 
 namespace zt {
 
 inline constexpr unsigned kWmApp = 0x8000;
 inline constexpr unsigned kWmUser = 0x400;
 
-// Commands, posted to the worker; wParam is the channel-mode code where the
-// command takes one (0 for restart and the frame's own restore-defaults).
+// Requests; what each carries is in its type (config_request.h).
 inline constexpr unsigned WM_CFG_QUERY = kWmApp + 0x6B;
 inline constexpr unsigned WM_CFG_SET = kWmApp + 0x6C;
 inline constexpr unsigned WM_CFG_DEFAULTS = kWmApp + 0x6D;
 inline constexpr unsigned WM_CFG_RESTART = kWmApp + 0x6E;
 inline constexpr unsigned WM_CFG_CONNECT = kWmApp + 0x6F;
 inline constexpr unsigned WM_CFG_SET_CHANNELS = kWmApp + 0x78;
+// Not a message of the frame's: the command line's wake-up and login alone.
+inline constexpr unsigned WM_CFG_WAKE_AND_LOGIN = kWmApp + 0x79;
 
 // Reports, sent by the worker and handled before it goes on.
 inline constexpr unsigned WM_CFG_LOG = kWmApp + 0x64;

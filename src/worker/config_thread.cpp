@@ -1,5 +1,7 @@
 #include "worker/config_thread.h"
 
+#include <optional>
+
 #include "worker/config_reports.h"
 #include "worker/worker_transact.h"
 
@@ -46,11 +48,11 @@ void CConfigThread::Start() {
   thread_ = std::thread([this] { Run(); });
 }
 
-void CConfigThread::Post(unsigned message, std::uintptr_t wparam) {
+void CConfigThread::Post(const ConfigRequest& request) {
   {
     std::lock_guard lock(queue_mutex_);
     if (stop_.requested()) return;
-    queue_.push_back({message, wparam});
+    queue_.push_back(request);
   }
   queue_changed_.notify_all();
 }
@@ -88,17 +90,17 @@ void CConfigThread::Shutdown() {
 
 void CConfigThread::Run() {
   for (;;) {
-    Command command{};
+    std::optional<ConfigRequest> request;
     {
       std::unique_lock lock(queue_mutex_);
       queue_changed_.wait(lock, [this] { return stop_.requested() || !queue_.empty(); });
       if (stop_.requested()) break;
-      command = queue_.front();
+      request = queue_.front();
       queue_.pop_front();
       busy_ = true;
     }
-    const bool succeeded = Dispatch(command);
-    reports_->CommandFinished(command.message, succeeded);
+    const bool succeeded = Dispatch(*request);
+    reports_->CommandFinished(RequestMessage(*request), succeeded);
     {
       std::lock_guard lock(queue_mutex_);
       busy_ = false;
@@ -113,28 +115,21 @@ void CConfigThread::Run() {
   queue_changed_.notify_all();
 }
 
-bool CConfigThread::Dispatch(const Command& command) {
+bool CConfigThread::Dispatch(const ConfigRequest& request) {
   WorkerContext ctx{env_, *reports_, worker_lock_, stop_};
-  const int mode = static_cast<int>(command.wparam);
   // A request that finds a production test run on the port ends with the
   // one line that says so, before any line of its own.
-  auto run = [&](auto operation) { return !WorkerPortTaken(ctx) && operation(); };
-  switch (command.message) {
-    case WM_CFG_CONNECT:
-      return run([&] { return RunConnect(ctx, mode); });
-    case WM_CFG_QUERY:
-      return run([&] { return RunQuery(ctx, mode); });
-    case WM_CFG_SET_CHANNELS:
-      return run([&] { return RunSetChannels(ctx, mode); });
-    case WM_CFG_SET:
-      return run([&] { return RunSetWithoutChannels(ctx); });
-    case WM_CFG_DEFAULTS:
-      return run([&] { return RunDefaults(ctx, mode); });
-    case WM_CFG_RESTART:
-      return run([&] { return RunRestart(ctx); });
-    default:
-      return false;
-  }
+  if (WorkerPortTaken(ctx)) return false;
+  return std::visit(Overloaded{
+                        [&](const ConnectRequest& r) { return RunConnect(ctx, r.mode); },
+                        [&](const QueryRequest& r) { return RunQuery(ctx, r.mode); },
+                        [&](const SetWithChannelsRequest& r) { return RunSetChannels(ctx, r.mode); },
+                        [&](const SetRequest&) { return RunSetWithoutChannels(ctx); },
+                        [&](const DefaultsRequest& r) { return RunDefaults(ctx, r.mode); },
+                        [&](const RestartRequest&) { return RunRestart(ctx); },
+                        [&](const WakeAndLoginRequest&) { return RunWakeAndLogin(ctx); },
+                    },
+                    request);
 }
 
 }  // namespace zt

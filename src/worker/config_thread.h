@@ -14,13 +14,12 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
 
-#include "worker/config_messages.h"
+#include "worker/config_request.h"
 #include "worker/worker_context.h"
 
 namespace zt {
@@ -35,10 +34,8 @@ class CConfigThread {
   // Starts the thread; later calls do nothing.
   void Start();
 
-  // Queues a command (WM_CFG_CONNECT, WM_CFG_QUERY, WM_CFG_SET_CHANNELS,
-  // WM_CFG_SET, WM_CFG_DEFAULTS, WM_CFG_RESTART); other values are ignored
-  // when their turn comes.
-  void Post(unsigned message, std::uintptr_t wparam = 0);
+  // Queues a request; it runs when the ones before it have.
+  void Post(const ConfigRequest& request);
 
   // Waits until every queued command has run; false on time-out.
   bool WaitIdle(std::chrono::milliseconds timeout);
@@ -53,16 +50,11 @@ class CConfigThread {
   void Shutdown();
 
  private:
-  struct Command {
-    unsigned message;
-    std::uintptr_t wparam;
-  };
-
   // Forwards reports to the receiver until the worker is asked to stop.
   class GuardedReports;
 
   void Run();
-  bool Dispatch(const Command& command);
+  bool Dispatch(const ConfigRequest& request);
 
   WorkerEnvironment env_;
   std::unique_ptr<GuardedReports> reports_;
@@ -71,7 +63,7 @@ class CConfigThread {
 
   std::mutex queue_mutex_;
   std::condition_variable queue_changed_;
-  std::deque<Command> queue_;
+  std::deque<ConfigRequest> queue_;
   bool busy_ = false;
   bool ended_ = false;
   std::thread thread_;

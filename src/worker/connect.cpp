@@ -69,7 +69,7 @@ bool RunWakeAndLogin(WorkerContext& ctx) {
   return false;
 }
 
-bool RunConnect(WorkerContext& ctx, int mode) {
+bool RunConnect(WorkerContext& ctx, ChannelMode mode) {
   if (!RunWakeAndLogin(ctx)) return false;
   ctx.reports.Progress({WorkerProgress::Stage::kVersion});
   std::string reply;

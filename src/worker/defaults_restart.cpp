@@ -16,18 +16,16 @@ using namespace zt::literals;
 
 constexpr std::size_t kAckCapacity = 50;
 
-bool IsChannelMode(int mode) { return mode == kModeSin || mode == kModeBak || mode == kModeMul || mode == kModeMulb; }
-
 }  // namespace
 
-bool RunDefaults(WorkerContext& ctx, int mode) {
+bool RunDefaults(WorkerContext& ctx, std::optional<ChannelMode> mode) {
   ctx.reports.Log("DTU正在恢复默认参数值...\r\n"_gbk);
   ctx.reports.Progress({WorkerProgress::Stage::kDefaults});
   std::string command;
   if (!IsS3(ctx.env.flags)) {
     command = UseDefaultCommand();
-  } else if (IsChannelMode(mode)) {
-    command = UseDefaultCommand(ModeToken(mode));
+  } else if (mode) {
+    command = UseDefaultCommand(ModeToken(*mode));
   } else {
     return EndWithFailure(ctx.reports, "设置默认参数失败，原因：通道模式不正确【SIN,BAK,MUL,MULB】***!\r\n"_gbk,
                           kDefaultsOrRestartEnd);

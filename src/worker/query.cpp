@@ -77,8 +77,9 @@ bool StoreChannelValues(WorkerContext& ctx, std::string_view text, std::int32_t 
 
 }  // namespace
 
-bool RunQuery(WorkerContext& ctx, int mode_code) {
-  std::int32_t mode = mode_code;
+bool RunQuery(WorkerContext& ctx, ChannelMode requested_mode) {
+  // The DTU's reply may name another mode; the channel pass then reads that one.
+  std::int32_t mode = requested_mode;
   ctx.reports.Log("正在进行AT+GETPARAM?.... \r\n"_gbk);
   ctx.reports.Progress({WorkerProgress::Stage::kQuery});
   std::string reply;

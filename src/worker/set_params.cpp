@@ -56,7 +56,6 @@ struct ParamCommand {
   std::optional<std::string> command;  // nothing: the value cannot go on the wire
 };
 
-enum class SetStyle { kWithChannels, kWithoutChannels };
 
 struct SetTexts {
   std::string_view nothing_ticked;
@@ -64,8 +63,10 @@ struct SetTexts {
   std::string_view save_failed;
 };
 
-bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
-  const bool with_channels = style == SetStyle::kWithChannels;
+// `channels_of`: the mode whose channel groups a set with channels writes;
+// none for the set without channels.
+bool RunSet(WorkerContext& ctx, std::optional<ChannelMode> channels_of) {
+  const bool with_channels = channels_of.has_value();
   const SetTexts texts = with_channels
                              ? SetTexts{"未选择需要配置的参数***\r\n"_gbk, "失败***"_gbk, "设置参数, 保存参数失败***\r\n"_gbk}
                              : SetTexts{"未选择需要配置的参数.\r\n"_gbk, "失败!"_gbk, "设置参数, 保存参数失败\r\n"_gbk};
@@ -75,13 +76,13 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
   ctx.reports.Log("正在配置参数...\r\n"_gbk);
   WorkerProgress progress{WorkerProgress::Stage::kSet, 0,
                           ctx.env.catalogue.Read([&](const CParamCatalogue& c) {
-                            return CountSetCommands(c, with_channels, mode);
+                            return CountSetCommands(c, channels_of);
                           })};
   std::string ack;
   for (int g = 1; g < kGroupSlots; ++g) {
     const GroupPlan plan = ctx.env.catalogue.Read([&](const CParamCatalogue& c) {
       const ParamGroup& group = *c.Group(g);
-      return GroupPlan{group.used(), !with_channels || SetWithChannelsWrites(c, group, mode), group.chn,
+      return GroupPlan{group.used(), !with_channels || SetWithChannelsWrites(c, group, *channels_of), group.chn,
                        group.UsedCount()};
     });
     if (!plan.exists) break;
@@ -121,8 +122,8 @@ bool RunSet(WorkerContext& ctx, std::int32_t mode, SetStyle style) {
 
 }  // namespace
 
-bool RunSetChannels(WorkerContext& ctx, int mode) { return RunSet(ctx, mode, SetStyle::kWithChannels); }
+bool RunSetChannels(WorkerContext& ctx, ChannelMode mode) { return RunSet(ctx, mode); }
 
-bool RunSetWithoutChannels(WorkerContext& ctx) { return RunSet(ctx, 0, SetStyle::kWithoutChannels); }
+bool RunSetWithoutChannels(WorkerContext& ctx) { return RunSet(ctx, std::nullopt); }
 
 }  // namespace zt

@@ -7,7 +7,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
+
+#include "params/channel_modes.h"
 
 namespace zt {
 
@@ -62,14 +65,15 @@ struct WorkerContext {
   StopSignal& stop;                     // the worker is shutting down: transactions end at once
 };
 
-// The operations, one per command; each returns whether it succeeded.
-bool RunConnect(WorkerContext& ctx, int mode);
+// The operations, one per request (config_request.h); each returns whether
+// it succeeded.
+bool RunConnect(WorkerContext& ctx, ChannelMode mode);
 // The first part of RunConnect: wake the DTU ("RUN AT") and log in.
 bool RunWakeAndLogin(WorkerContext& ctx);
-bool RunQuery(WorkerContext& ctx, int mode);
-bool RunSetChannels(WorkerContext& ctx, int mode);
+bool RunQuery(WorkerContext& ctx, ChannelMode mode);
+bool RunSetChannels(WorkerContext& ctx, ChannelMode mode);
 bool RunSetWithoutChannels(WorkerContext& ctx);
-bool RunDefaults(WorkerContext& ctx, int mode);
+bool RunDefaults(WorkerContext& ctx, std::optional<ChannelMode> mode);
 bool RunRestart(WorkerContext& ctx);
 
 }  // namespace zt

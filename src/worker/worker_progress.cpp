@@ -36,12 +36,12 @@ std::string WorkerProgressText(const WorkerProgress& progress) {
   return {};
 }
 
-int CountSetCommands(const CParamCatalogue& c, bool with_channels, int mode) {
+int CountSetCommands(const CParamCatalogue& c, std::optional<ChannelMode> channels_of) {
   int commands = 0;
   for (int g = 1; g < kGroupSlots; ++g) {
     const ParamGroup& group = *c.Group(g);
     if (!group.used()) break;
-    if (with_channels && !SetWithChannelsWrites(c, group, mode)) continue;
+    if (channels_of && !SetWithChannelsWrites(c, group, *channels_of)) continue;
     for (int i = 0; i < group.UsedCount(); ++i) {
       const ParamDef& p = group.params[static_cast<std::size_t>(i)];
       if (!p.readonly && p.selected) ++commands;

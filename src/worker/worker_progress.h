@@ -4,7 +4,10 @@
 // log, and a front end that ignores it loses nothing.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "params/channel_modes.h"
 
 namespace zt {
 
@@ -36,9 +39,10 @@ struct WorkerProgress {
 std::string WorkerProgressText(const WorkerProgress& progress);
 
 // How many "AT+SETPARAM=" a set sends: the ticked, writable parameters of
-// the groups from slot 1 up to the first unnamed one, where a set with
-// channels leaves out the channel groups that are not of `mode` or whose
-// channel the mode does not have. The set's loop walks the same way.
-int CountSetCommands(const CParamCatalogue& catalogue, bool with_channels, int mode);
+// the groups from slot 1 up to the first unnamed one, where a set with the
+// channels of a mode (`channels_of`) leaves out the channel groups that are
+// not of that mode or whose channel the mode does not have; none counts the
+// set without channels. The set's loop walks the same way.
+int CountSetCommands(const CParamCatalogue& catalogue, std::optional<ChannelMode> channels_of);
 
 }  // namespace zt

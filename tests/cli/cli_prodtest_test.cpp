@@ -134,6 +134,9 @@ TEST_F(CliProdtest, RefusedSettingsExitWithTwoBeforeThePortIsUsed) {
       {{"prodtest", "--config", dir.File("missing.ini")}, "错误提示: 请选择参数文件\n"},
       {{"prodtest", "--config", dir.path(), "--finished", "--product", "abc", "--imei", "12345678901234"},
        "提示: 输入产品编号不合法\n"},
+      // A character GBK cannot hold is refused as a forbidden one.
+      {{"prodtest", "--config", dir.path(), "--finished", "--product", "P\xF0\x9F\x98\x80", "--imei", "12345678901234"},
+       "提示: 输入产品编号不合法\n"},
       {{"prodtest", "--config", dir.path(), "--finished", "--product", "P1", "--imei", "123"},
        "提示: 输入的IMEI号不合法\n"},
   };

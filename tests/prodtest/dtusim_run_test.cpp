@@ -56,7 +56,7 @@ TEST_F(DtuSimRun, AKeyStringArrivingInPiecesIsFound) {
 
 TEST_F(DtuSimRun, AZeroByteBeforeTheKeyStringInTheSameReadDoesNotHideIt) {
   StartSim({"--ready-zero", "--ready", "ZR-3100 READY"});
-  const ScopedLinkClockSpeedup fast(40);  // a miss fails in three seconds, not two minutes
+  env_->port->SetLinkClock(LinkClock(40));  // a miss fails in three seconds, not two minutes
   const std::string text = RunToEnd(RunTest(15, "ZR-3100 READY"));
   EXPECT_TRUE(text.ends_with(Gbk("运行测试成功!\r\n配置测试成功!\r\n配置测试结束!\r\n"_gbk))) << text;
   EXPECT_NE(sim_.SentBytes().find(std::string("\0ZR-3100 READY", 14)), std::string::npos);
@@ -64,7 +64,7 @@ TEST_F(DtuSimRun, AZeroByteBeforeTheKeyStringInTheSameReadDoesNotHideIt) {
 
 TEST_F(DtuSimRun, AKeyStringThatNeverComesFailsAfter120Seconds) {
   StartSim({"--no-ready"});
-  const ScopedLinkClockSpeedup fast(40);
+  env_->port->SetLinkClock(LinkClock(40));
   const std::string text = RunToEnd(RunTest());
   EXPECT_TRUE(text.ends_with(Gbk("运行测试没有检测到关键字符串\r\n配置测试结束!\r\n"_gbk))) << text;
   // The start-up lines were shown as they came.

@@ -178,7 +178,7 @@ TEST_F(TestRunTest, TheVersionPicksTheCatalogueOfItsGeneration) {
 }
 
 TEST_F(TestRunTest, AUnitThatDoesNotWakeIsTriedAgainUntilStop) {
-  const ScopedLinkClockSpeedup fast(20);
+  env_.port->SetLinkClock(LinkClock(20));
   env_.settings.Update([](ToolSettings& s) { s.connect_timeout = 3; });
   RecordingTestView view(RunTestOnly());
   ASSERT_TRUE(run_.Start(Settings(view.choices()), view, no_prompt_));
@@ -242,7 +242,7 @@ TEST_F(TestRunTest, ContinuousTestingGoesOnAfterTheWaitUntilTheViewSaysEnough) {
 TEST_F(TestRunTest, AFailedStepEndsAContinuousRun) {
   AnswerIdentity();
   AnswerRunTest(1);  // the second unit does not answer "+++"
-  const ScopedLinkClockSpeedup fast(20);
+  env_.port->SetLinkClock(LinkClock(20));
   TestChoices c = RunTestOnly();
   c.continuous = true;
   c.wait_time = 0;
@@ -260,7 +260,7 @@ TEST_F(TestRunTest, TheBufferKeepsTheModeLineWhenALaterStepFailsSilently) {
   AnswerIdentity();
   AnswerConfiguration();
   dtu_.AddRule({.when = "AT+RESET\r", .reply = {"\r\nOK\r\n", "READY\r\n"}, .gap = std::chrono::milliseconds(60)});
-  const ScopedLinkClockSpeedup fast(20);
+  env_.port->SetLinkClock(LinkClock(20));
   TestChoices c = ConfigureOnly();
   c.run_test_item = true;
   c.key_string = "READY";

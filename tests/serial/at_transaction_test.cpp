@@ -92,7 +92,7 @@ TEST_F(AtTransactionTest, EmptyExpectedTextTakesEverythingUpToTheFirstOk) {
 }
 
 TEST_F(AtTransactionTest, EmptyExpectedTextWaitsOutAnError) {
-  ScopedLinkClockSpeedup fast(20);
+  port_.SetLinkClock(LinkClock(20));
   Answer("AT+GETPARAM?\r\n", {"\r\nERROR\r\n"});
   EXPECT_EQ(Send("AT+GETPARAM?\r\n", "", 2, 1), AtResult::kTimedOut);
   EXPECT_EQ(reply_, "untouched");
@@ -100,7 +100,7 @@ TEST_F(AtTransactionTest, EmptyExpectedTextWaitsOutAnError) {
 }
 
 TEST_F(AtTransactionTest, OkBeforeTheExpectedTextDoesNotCount) {
-  ScopedLinkClockSpeedup fast(20);
+  port_.SetLinkClock(LinkClock(20));
   Answer("AT+GETPARAM=SPSV\r\n", {"\r\nOK\r\nSPSV:3.1.0\r\n"});
   EXPECT_EQ(Send("AT+GETPARAM=SPSV\r\n", "SPSV", 2, 1), AtResult::kTimedOut);
 }
@@ -165,7 +165,7 @@ TEST_F(AtTransactionTest, ZeroLimitSendsOncePerAttemptWithoutReading) {
 }
 
 TEST_F(AtTransactionTest, TimeOutSendsTheCommandOncePerAttempt) {
-  ScopedLinkClockSpeedup fast(20);
+  port_.SetLinkClock(LinkClock(20));
   EXPECT_EQ(Send("AT+SETCHL=2\r\n", "OK", 1, 3), AtResult::kTimedOut);
   EXPECT_EQ(Wire(), "AT+SETCHL=2\r\nAT+SETCHL=2\r\nAT+SETCHL=2\r\n");
   EXPECT_EQ(reply_, "untouched");
@@ -174,14 +174,14 @@ TEST_F(AtTransactionTest, TimeOutSendsTheCommandOncePerAttempt) {
 }
 
 TEST_F(AtTransactionTest, AnswerToTheSecondAttemptSucceeds) {
-  ScopedLinkClockSpeedup fast(20);
+  port_.SetLinkClock(LinkClock(20));
   Answer("AT+LOGIN=pilot\r", {"\r\nOK\r\n"}, /*skip=*/1);
   EXPECT_EQ(Send("AT+LOGIN=pilot\r", "OK", 1, 20), AtResult::kMatched);
   EXPECT_EQ(Wire(), "AT+LOGIN=pilot\rAT+LOGIN=pilot\r");
 }
 
 TEST_F(AtTransactionTest, AnswerLeftFromAnEarlierCommandIsPurged) {
-  ScopedLinkClockSpeedup fast(20);
+  port_.SetLinkClock(LinkClock(20));
   dtu_.Write("\r\nOK\r\n");
   ASSERT_TRUE(dtu_.WaitQueuedAtPort(6));
   EXPECT_EQ(Send("AT+RESET\r\n", "OK", 2, 1), AtResult::kTimedOut);
@@ -210,7 +210,7 @@ TEST_F(AtTransactionTest, ResendAndWaitWakesTheDtuWithTwentySpaces) {
 }
 
 TEST_F(AtTransactionTest, ResendAndWaitGivesUpAtItsTotalLimit) {
-  ScopedLinkClockSpeedup fast(4);
+  port_.SetLinkClock(LinkClock(4));
   EXPECT_EQ(Resend(kWake, "RUN AT", 2), AtResult::kTimedOut);
   EXPECT_GE(dtu_.CountReceived(kWake), 1u);
   EXPECT_EQ(reply_, "untouched");
@@ -386,7 +386,7 @@ TEST_F(AtTransactionTest, FrameSendAndWaitIgnoresTheWorkerFlags) {
 }
 
 TEST_F(AtTransactionTest, FrameSendAndWaitRetriesPerAttempt) {
-  ScopedLinkClockSpeedup fast(20);
+  port_.SetLinkClock(LinkClock(20));
   Answer("AT+RESET\r\n", {"\r\nOK\r\n"}, /*skip=*/2);
   EXPECT_EQ(Frame("AT+RESET\r\n", "OK", 1, 3), AtResult::kMatched);
   EXPECT_EQ(Wire(), "AT+RESET\r\nAT+RESET\r\nAT+RESET\r\n");

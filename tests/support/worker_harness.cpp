@@ -70,8 +70,8 @@ void WorkerHarness::StartWorker() {
   worker->Start();
 }
 
-void WorkerHarness::Run(unsigned message, std::uintptr_t wparam, std::chrono::seconds timeout) {
-  worker->Post(message, wparam);
+void WorkerHarness::Run(const ConfigRequest& request, std::chrono::seconds timeout) {
+  worker->Post(request);
   if (!worker->WaitIdle(timeout)) throw std::runtime_error("the worker did not finish in time");
 }
 

@@ -101,8 +101,8 @@ class WorkerHarness {
   bool OpenPort(const std::string& tty);
   // Starts the worker (the port may stay closed).
   void StartWorker();
-  // Posts a command and waits until the worker is idle again.
-  void Run(unsigned message, std::uintptr_t wparam, std::chrono::seconds timeout = std::chrono::seconds(120));
+  // Posts a request and waits until the worker is idle again.
+  void Run(const ConfigRequest& request, std::chrono::seconds timeout = std::chrono::seconds(120));
 
   ProcessFlags flags;
   ToolSettingsStore settings;

@@ -13,7 +13,7 @@
 #include "support/temp_dir.h"
 #include "text/gbk_literal.h"
 #include "ui/common/qt_text.h"
-#include "worker/config_messages.h"
+#include "worker/config_request.h"
 
 using namespace zt::literals;
 using zt::ui::Qs;
@@ -22,7 +22,7 @@ using zt::ui::test::ConfigViewDriver;
 
 namespace {
 
-using Posted = std::vector<std::pair<unsigned, std::uintptr_t>>;
+using Posted = std::vector<zt::ConfigRequest>;
 
 QStringList TopLevelTexts(const QTreeWidget& tree) {
   QStringList texts;
@@ -203,8 +203,8 @@ void ConfigViewTest::theButtonsPostWithTheSelectorsMode() {
   QTest::mouseClick(Button(d, "queryButton"), Qt::LeftButton);
   QTest::mouseClick(Button(d, "setButton"), Qt::LeftButton);
   QTest::mouseClick(Button(d, "restartButton"), Qt::LeftButton);
-  const Posted expected{{zt::WM_CFG_QUERY, 4}, {zt::WM_CFG_SET_CHANNELS, 4},
-                        {zt::WM_CFG_RESTART, 0}};
+  const Posted expected{zt::QueryRequest{zt::kModeMul}, zt::SetWithChannelsRequest{zt::kModeMul},
+                        zt::RestartRequest{}};
   QCOMPARE(d.frame.posted, expected);
 }
 
@@ -231,7 +231,7 @@ void ConfigViewTest::defaultsAnsweredYesPostsDefaultsThenQuery() {
   d.view->SetAskYesNo([](std::string_view) { return true; });
   d.ShowGroup(5);
   QTest::mouseClick(Button(d, "defaultsButton"), Qt::LeftButton);
-  const Posted expected{{zt::WM_CFG_DEFAULTS, 8}, {zt::WM_CFG_QUERY, 8}};
+  const Posted expected{zt::DefaultsRequest{zt::kModeMulb}, zt::QueryRequest{zt::kModeMulb}};
   QCOMPARE(d.frame.posted, expected);
   QCOMPARE(d.view->CurrentGroup(), 0);  // the tree was rebuilt
   QCOMPARE(ChildTexts(ChannelParent(*d.view->Tree())).size(), 4);
@@ -280,8 +280,8 @@ void ConfigViewTest::connectReadyRebuildsTheCommonGroupAndTheTree() {
 void ConfigViewTest::aReportedModeQueriesAgainAndRebuildsTheTree() {
   ConfigViewDriver d([](ConfigTestFrame& f) { f.connected = true; });
   d.frame.selector_index = 3;  // the frame has moved the selector to MULB
-  d.view->OnModeIndexChanged();
-  const Posted expected{{zt::WM_CFG_QUERY, 8}};
+  d.view->OnModeIndexChanged(zt::QueryRequest{zt::kModeMulb});
+  const Posted expected{zt::QueryRequest{zt::kModeMulb}};
   QCOMPARE(d.frame.posted, expected);
   QCOMPARE(ChildTexts(ChannelParent(*d.view->Tree())).front(), Qs("通道1参数(多备通道)"_gbk));
 }

@@ -15,7 +15,8 @@
 #include "support/worker_harness.h"
 #include "text/control_bytes.h"
 #include "text/gbk_literal.h"
-#include "worker/config_messages.h"
+#include "worker/config_request.h"
+#include "worker/front_end_rules.h"
 
 namespace zt {
 namespace {
@@ -46,8 +47,8 @@ class WorkerAgainstDtu : public ::testing::Test {
     ASSERT_TRUE(h.OpenPort(sim.SlavePath()));
     h.StartWorker();
   }
-  void Connect(std::int32_t mode = kModeSin) {
-    h.Run(WM_CFG_CONNECT, static_cast<std::uintptr_t>(mode));
+  void Connect(ChannelMode mode = kModeSin) {
+    h.Run(ConnectRequest{mode});
     // The frame rebuilds the common group when the connect is over.
     h.catalogue.Write([](CParamCatalogue& c) { c.RebuildCommonGroup(); });
   }
@@ -117,7 +118,7 @@ TEST_F(WorkerAgainstDtu, ConnectWakesLogsInReadsTheVersionAndQueries) {
 
 TEST_F(WorkerAgainstDtu, ADtuThatNeverAnswersTheWakeUpTimesOutWithoutDone) {
   Start({"--mute"});
-  ScopedLinkClockSpeedup faster(20);  // the 20 s limit passes in one second
+  h.port->SetLinkClock(LinkClock(20));  // the 20 s limit passes in one second
   Connect();
   EXPECT_EQ(h.reports.Lines(), (std::vector<std::string>{S("连接DTU..."_gbk), S("连接DTU超时或失败***"_gbk)}));
   EXPECT_FALSE(Contains(h.reports.Events(), "DONE:0"));
@@ -144,7 +145,7 @@ TEST(WorkerLoginGuard, APasswordHoldingAControlByteIsNeverSent) {
     ASSERT_TRUE(h.OpenPort(sim.SlavePath()));
     h.StartWorker();
     h.settings.Update([&](ToolSettings& s) { s.password = password; });
-    h.Run(WM_CFG_CONNECT, kModeSin);
+    h.Run(ConnectRequest{kModeSin});
     EXPECT_EQ(h.reports.Lines().back(), S("登录DTU失败***\r\n"_gbk)) << ::testing::PrintToString(password);
     EXPECT_TRUE(Contains(h.reports.Events(), "DONE:0"));
     EXPECT_EQ(Count(sim.ReceivedBytes(), "AT+"), 0u) << ::testing::PrintToString(password);
@@ -182,11 +183,15 @@ TEST_F(WorkerAgainstDtu, TheAtViewAbortsTheWorkerBeforeItSendsAnything) {
 TEST_F(WorkerAgainstDtu, EveryRequestEndsAtOnceWhileATestRunHasThePort) {
   Start();
   ASSERT_EQ(h.port->TryClaim(PortUser::kProductionTest), ClaimResult::kTaken);
-  for (const unsigned message :
-       {WM_CFG_CONNECT, WM_CFG_QUERY, WM_CFG_SET_CHANNELS, WM_CFG_SET, WM_CFG_DEFAULTS, WM_CFG_RESTART}) {
+  const ConfigRequest requests[] = {ConnectRequest{kModeSin}, QueryRequest{kModeSin},
+                                    SetWithChannelsRequest{kModeSin}, SetRequest{},
+                                    DefaultsRequest{kModeSin}, RestartRequest{},
+                                    WakeAndLoginRequest{}};
+  for (const ConfigRequest& request : requests) {
+    const unsigned message = RequestMessage(request);
     SCOPED_TRACE(message);
     h.reports.Clear();
-    h.Run(message, static_cast<std::uintptr_t>(kModeSin));
+    h.Run(request);
     EXPECT_EQ(h.reports.Events(),
               (std::vector<std::string>{"LOG:" + S("配置测试正在进行，故参数界面的动作被迫终止!\r\n"_gbk),
                                         "DONE:0", "FINISHED:" + std::to_string(message) + ":0"}));
@@ -209,15 +214,15 @@ TEST_F(WorkerAgainstDtu, AnS2DtuLoadsTheS2CatalogueAndHasNoChannelPass) {
 TEST_F(WorkerAgainstDtu, ADtuInMulQueriedOnSinReportsItsModeAndIsQueriedAgain) {
   Start();
   Connect();
-  h.Run(WM_CFG_DEFAULTS, kModeMul);  // the DTU now runs MUL
+  h.Run(DefaultsRequest{kModeMul});  // the DTU now runs MUL
   h.reports.Clear();
   // As the frame does: a reported mode that differs from the selector (SIN)
   // moves the selector, and the view queries again with the new mode.
   std::atomic<int> selector{0};
   h.reports.on_mode_index = [&](int index) {
-    if (index != selector.exchange(index)) h.worker->Post(WM_CFG_QUERY, static_cast<std::uintptr_t>(ModeFromSelector(index)));
+    if (const auto query = FollowReportedMode(selector.exchange(index), index)) h.worker->Post(*query);
   };
-  h.Run(WM_CFG_QUERY, kModeSin);
+  h.Run(QueryRequest{kModeSin});
   const std::vector<std::string> events = h.reports.Events();
   EXPECT_EQ(std::count(events.begin(), events.end(), "MODE:2"), 2);
   const std::vector<std::string> lines = h.reports.Lines();
@@ -248,7 +253,7 @@ TEST_F(WorkerAgainstDtu, TheWorkFileGoesAfterTheQueryAndOneThatCannotBeMadeEndsT
   EXPECT_TRUE(std::filesystem::is_empty(h.work_folder));  // neither the file nor its folder stays
   ASSERT_EQ(::rmdir(h.work_folder.c_str()), 0);
   h.reports.Clear();
-  h.Run(WM_CFG_QUERY, kModeSin);
+  h.Run(QueryRequest{kModeSin});
   const std::vector<std::string> lines = h.reports.Lines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), S("取通道的参数 失败***\r\n"_gbk));
@@ -282,7 +287,7 @@ TEST_F(WorkerAgainstDtu, SetWithNothingTickedSendsNothing) {
   Connect();
   h.reports.Clear();
   const std::size_t before = sim.ReceivedBytes().size();
-  h.Run(WM_CFG_SET_CHANNELS, kModeSin);
+  h.Run(SetWithChannelsRequest{kModeSin});
   EXPECT_EQ(h.reports.Lines(), (std::vector<std::string>{S("未选择需要配置的参数***\r\n"_gbk)}));
   EXPECT_EQ(sim.ReceivedBytes().size(), before);
 }
@@ -293,7 +298,7 @@ TEST_F(WorkerAgainstDtu, TicksInTheCommonGroupAloneSendOnlyTheChannelSelectionAn
   h.catalogue.Write([](CParamCatalogue& c) { c.Param(0, 0)->selected = true; });
   h.reports.Clear();
   const std::size_t before = sim.ReceivedBytes().size();
-  h.Run(WM_CFG_SET_CHANNELS, kModeSin);
+  h.Run(SetWithChannelsRequest{kModeSin});
   EXPECT_EQ(sim.ReceivedBytes().substr(before), "AT+SETCHL=1\r\nAT+SAVEPARAM\r");
   EXPECT_EQ(h.reports.Lines(),
             (std::vector<std::string>{S("正在配置参数...\r\n"_gbk), S("\r\n设置通道1参数：AT+SETCHL=1\r\n"_gbk),
@@ -309,7 +314,7 @@ TEST_F(WorkerAgainstDtu, SetSendsWireValuesAndOnlyTheChannelGroupsOfTheMode) {
   Tick("通道1参数(多通道)"_gbk, "PROTO", "UDP");             // another mode: never sent
   h.reports.Clear();
   const std::size_t before = sim.ReceivedBytes().size();
-  h.Run(WM_CFG_SET_CHANNELS, kModeSin);
+  h.Run(SetWithChannelsRequest{kModeSin});
   EXPECT_EQ(sim.ReceivedBytes().substr(before),
             "AT+SETPARAM=UPARITY,2\r\nAT+SETPARAM=HBDATA,fe0102\r\nAT+SETCHL=1\r\nAT+SETPARAM=PROTO,1\r\n"
             "AT+SAVEPARAM\r");
@@ -326,7 +331,7 @@ TEST_F(WorkerAgainstDtu, AParameterRefusedWithErrorStopsTheSetBeforeTheSave) {
   Tick("网络参数"_gbk, "APN", "cmnet");
   h.reports.Clear();
   const std::size_t before = sim.ReceivedBytes().size();
-  h.Run(WM_CFG_SET_CHANNELS, kModeSin);
+  h.Run(SetWithChannelsRequest{kModeSin});
   EXPECT_EQ(h.reports.Lines().back(), S("设置参数接入点名称失败***"_gbk));
   const std::string sent = sim.ReceivedBytes().substr(before);
   EXPECT_EQ(Count(sent, "AT+SETPARAM=APN,cmnet\r\n"), 1u);  // ERROR: no second attempt
@@ -344,7 +349,7 @@ TEST(WorkerSetGuard, AValueFromTheUnitHoldingAControlByteIsNeverSentBack) {
     ASSERT_TRUE(sim.Start(args)) << sim.error();
     ASSERT_TRUE(h.OpenPort(sim.SlavePath()));
     h.StartWorker();
-    h.Run(WM_CFG_CONNECT, kModeSin);
+    h.Run(ConnectRequest{kModeSin});
     h.catalogue.Write([](CParamCatalogue& c) {
       c.RebuildCommonGroup();  // as the frame does after the connect
       ParamGroup& network = *c.Group(c.GroupIndexByName("网络参数"_gbk));
@@ -354,7 +359,7 @@ TEST(WorkerSetGuard, AValueFromTheUnitHoldingAControlByteIsNeverSentBack) {
     ASSERT_TRUE(HasControlByte(CatalogueValue(h.catalogue, "网络参数"_gbk, "APN"))) << args[0];
     h.reports.Clear();
     const std::size_t before = sim.ReceivedBytes().size();
-    h.Run(WM_CFG_SET_CHANNELS, kModeSin);
+    h.Run(SetWithChannelsRequest{kModeSin});
     EXPECT_EQ(h.reports.Lines().back(), S("设置参数接入点名称失败***"_gbk)) << args[0];
     EXPECT_EQ(sim.ReceivedBytes().substr(before), "") << args[0];
   }
@@ -365,7 +370,7 @@ TEST_F(WorkerAgainstDtu, AFailedSaveIsLogged) {
   Connect();
   Tick("网络参数"_gbk, "APN", "cmnet");
   h.reports.Clear();
-  h.Run(WM_CFG_SET_CHANNELS, kModeSin);
+  h.Run(SetWithChannelsRequest{kModeSin});
   EXPECT_EQ(h.reports.Lines().back(), S("设置参数, 保存参数失败***\r\n"_gbk));
 }
 
@@ -374,7 +379,7 @@ TEST_F(WorkerAgainstDtu, AFailedSaveIsLogged) {
 TEST(WorkerSetFailures, EachFormEndsWithItsOwnLineAndSendsWhatItSendsToday) {
   struct Case {
     const char* name;
-    unsigned request;
+    ConfigRequest request;
     std::vector<std::string> sim_args;
     bool tick;                            // tick APN and the channel-1 protocol of SIN
     std::string sent;                     // bytes after the connect
@@ -383,14 +388,14 @@ TEST(WorkerSetFailures, EachFormEndsWithItsOwnLineAndSendsWhatItSendsToday) {
   const std::string finished_set = "FINISHED:" + std::to_string(WM_CFG_SET) + ":0";
   const std::string finished_chl = "FINISHED:" + std::to_string(WM_CFG_SET_CHANNELS) + ":0";
   const Case cases[] = {
-      {"set, nothing ticked", WM_CFG_SET, {}, false, "",
+      {"set, nothing ticked", SetRequest{}, {}, false, "",
        {"LOG:" + S("未选择需要配置的参数.\r\n"_gbk), finished_set}},
-      {"set, a parameter refused", WM_CFG_SET, {"--error-on", "APN"}, true, "AT+SETPARAM=APN,cmnet\r\n",
+      {"set, a parameter refused", SetRequest{}, {"--error-on", "APN"}, true, "AT+SETPARAM=APN,cmnet\r\n",
        {"LOG:" + S("正在配置参数...\r\n"_gbk), "LOG:" + S("设置参数接入点名称失败!"_gbk), finished_set}},
-      {"set, the save refused", WM_CFG_SET, {"--error-on", "AT+SAVEPARAM"}, true,
+      {"set, the save refused", SetRequest{}, {"--error-on", "AT+SAVEPARAM"}, true,
        "AT+SETPARAM=APN,cmnet\r\nAT+SETPARAM=PROTO,0\r\nAT+SAVEPARAM\r",
        {"LOG:" + S("正在配置参数...\r\n"_gbk), "LOG:" + S("设置参数, 保存参数失败\r\n"_gbk), finished_set}},
-      {"set with channels, the selection refused", WM_CFG_SET_CHANNELS, {"--error-on", "AT+SETCHL"}, true,
+      {"set with channels, the selection refused", SetWithChannelsRequest{kModeSin}, {"--error-on", "AT+SETCHL"}, true,
        "AT+SETPARAM=APN,cmnet\r\nAT+SETCHL=1\r\n",
        {"LOG:" + S(" AT+SETCHL=1  失败***\r\n"_gbk), "DONE:0", finished_chl}},
   };
@@ -400,7 +405,7 @@ TEST(WorkerSetFailures, EachFormEndsWithItsOwnLineAndSendsWhatItSendsToday) {
     ASSERT_TRUE(sim.Start(c.sim_args)) << sim.error();
     ASSERT_TRUE(h.OpenPort(sim.SlavePath()));
     h.StartWorker();
-    h.Run(WM_CFG_CONNECT, kModeSin);
+    h.Run(ConnectRequest{kModeSin});
     h.catalogue.Write([&](CParamCatalogue& cat) {
       cat.RebuildCommonGroup();  // as the frame does after the connect
       if (!c.tick) return;
@@ -415,7 +420,7 @@ TEST(WorkerSetFailures, EachFormEndsWithItsOwnLineAndSendsWhatItSendsToday) {
     });
     h.reports.Clear();
     const std::size_t before = sim.ReceivedBytes().size();
-    h.Run(c.request, kModeSin);
+    h.Run(c.request);
     const std::string sent = sim.ReceivedBytes().substr(before);
     // A refused command is not sent again, so the bytes are exact.
     EXPECT_EQ(sent, c.sent) << c.name;
@@ -432,14 +437,14 @@ TEST_F(WorkerAgainstDtu, DefaultsNameTheModeOnS3AndRefuseModeZero) {
   Connect();
   h.reports.Clear();
   std::size_t before = sim.ReceivedBytes().size();
-  h.Run(WM_CFG_DEFAULTS, 0);
+  h.Run(DefaultsRequest{std::nullopt});
   EXPECT_EQ(h.reports.Lines(),
             (std::vector<std::string>{S("DTU正在恢复默认参数值...\r\n"_gbk),
                                       S("设置默认参数失败，原因：通道模式不正确【SIN,BAK,MUL,MULB】***!\r\n"_gbk)}));
   EXPECT_EQ(sim.ReceivedBytes().size(), before);
   h.reports.Clear();
   before = sim.ReceivedBytes().size();
-  h.Run(WM_CFG_DEFAULTS, kModeMulb);
+  h.Run(DefaultsRequest{kModeMulb});
   EXPECT_EQ(sim.ReceivedBytes().substr(before), "AT+USEDEFAULT=MULB\r\n");
   EXPECT_EQ(h.reports.Lines().back(), S("DTU恢复默认参数值成功.\r\n"_gbk));
 }
@@ -448,7 +453,7 @@ TEST_F(WorkerAgainstDtu, DefaultsOnS2IgnoreTheMode) {
   Start({"--profile", ShippedDataFile("dtusim_s2.profile")});
   Connect();
   const std::size_t before = sim.ReceivedBytes().size();
-  h.Run(WM_CFG_DEFAULTS, kModeMulb);
+  h.Run(DefaultsRequest{kModeMulb});
   EXPECT_EQ(sim.ReceivedBytes().substr(before), "AT+USEDEFAULT\r\n");
 }
 
@@ -456,8 +461,8 @@ TEST_F(WorkerAgainstDtu, TwoCommandsPostedAtOnceRunOneAfterTheOther) {
   Start();
   Connect();
   h.reports.Clear();
-  h.worker->Post(WM_CFG_DEFAULTS, kModeSin);
-  h.worker->Post(WM_CFG_RESTART, 0);
+  h.worker->Post(DefaultsRequest{kModeSin});
+  h.worker->Post(RestartRequest{});
   ASSERT_TRUE(h.worker->WaitIdle(std::chrono::seconds(60)));
   EXPECT_EQ(h.reports.Events(),
             (std::vector<std::string>{"LOG:" + S("DTU正在恢复默认参数值...\r\n"_gbk),
@@ -483,7 +488,7 @@ TEST_F(WorkerAgainstDtu, QueryValuesCanBeReadWhileTheWorkerWritesThem) {
     }
   });
   Connect();
-  h.Run(WM_CFG_QUERY, kModeSin);
+  h.Run(QueryRequest{kModeSin});
   stop.store(true);
   reader.join();
   EXPECT_TRUE(Contains(h.reports.Events(), "DONE:1"));
@@ -497,8 +502,8 @@ TEST(WorkerRestart, AnAcknowledgementAfterTheLimitIsAFailure) {
   WorkerHarness h;
   ASSERT_TRUE(h.OpenPort(dtu.Path()));
   h.StartWorker();
-  ScopedLinkClockSpeedup faster(4);  // 3 s of link time pass in 0.75 s
-  h.Run(WM_CFG_RESTART, 0);
+  h.port->SetLinkClock(LinkClock(4));  // 3 s of link time pass in 0.75 s
+  h.Run(RestartRequest{});
   EXPECT_EQ(h.reports.Lines(),
             (std::vector<std::string>{S("正准备重启动DTU...\r\n"_gbk), S("发送重启指令失败 \r\n"_gbk)}));
   EXPECT_EQ(dtu.Received(), "AT+RESET\r\n");
@@ -509,7 +514,7 @@ TEST(WorkerRestart, AnAcknowledgementAfterTheLimitIsAFailure) {
 TEST(WorkerQueryAndDefaultsFailures, EachLogsItsLineAndOnlyTheQueryReportsDone) {
   struct Case {
     const char* name;
-    unsigned request;
+    ConfigRequest request;
     std::string when;   // the unit answers this ...
     std::string reply;  // ... with this (nothing: never answers)
     std::vector<std::string> events;
@@ -517,13 +522,13 @@ TEST(WorkerQueryAndDefaultsFailures, EachLogsItsLineAndOnlyTheQueryReportsDone) 
   const std::string query_start = "LOG:" + S("正在进行AT+GETPARAM?.... \r\n"_gbk);
   const std::string defaults_start = "LOG:" + S("DTU正在恢复默认参数值...\r\n"_gbk);
   const Case cases[] = {
-      {"query, no answer in 60 s", WM_CFG_QUERY, "", "",
+      {"query, no answer in 60 s", QueryRequest{kModeSin}, "", "",
        {query_start, "LOG:" + S("AT+GETPARAM? 失败*** \r\n"_gbk), "DONE:0",
         "FINISHED:" + std::to_string(WM_CFG_QUERY) + ":0"}},
-      {"query, an answer shorter than its echo", WM_CFG_QUERY, "AT+GETPARAM?\r\n", "OK\r\n",
+      {"query, an answer shorter than its echo", QueryRequest{kModeSin}, "AT+GETPARAM?\r\n", "OK\r\n",
        {query_start, "LOG:" + S("AT+GETPARAM? 失败2*** \r\n"_gbk), "DONE:0",
         "FINISHED:" + std::to_string(WM_CFG_QUERY) + ":0"}},
-      {"restore defaults refused", WM_CFG_DEFAULTS, "AT+USEDEFAULT=SIN\r\n", "ERROR\r\n",
+      {"restore defaults refused", DefaultsRequest{kModeSin}, "AT+USEDEFAULT=SIN\r\n", "ERROR\r\n",
        {defaults_start, "LOG:" + S("发送恢复默认参数值指令失败*** \r\n"_gbk),
         "FINISHED:" + std::to_string(WM_CFG_DEFAULTS) + ":0"}},
   };
@@ -533,8 +538,8 @@ TEST(WorkerQueryAndDefaultsFailures, EachLogsItsLineAndOnlyTheQueryReportsDone) 
     WorkerHarness h;
     ASSERT_TRUE(h.OpenPort(dtu.Path()));
     h.StartWorker();
-    ScopedLinkClockSpeedup faster(60);  // the query's 60 s pass in one second
-    h.Run(c.request, kModeSin);
+    h.port->SetLinkClock(LinkClock(60));  // the query's 60 s pass in one second
+    h.Run(c.request);
     EXPECT_EQ(h.reports.Events(), c.events) << c.name;
   }
 }
@@ -546,7 +551,7 @@ TEST_F(WorkerAgainstDtu, AnAbortDuringTheChannelPassEndsTheQueryWithoutSuccess) 
   h.reports.on_log = [this](std::string_view line) {
     if (line == "正在取各通道的参数... \r\n"_gbk) h.flags.at_mode.store(true);
   };
-  h.Run(WM_CFG_QUERY, kModeSin);
+  h.Run(QueryRequest{kModeSin});
   // The pass checks before every parameter; its abort logs the line only:
   // no DONE, unlike an abort inside a transaction.
   const std::vector<std::string> events = h.reports.Events();
@@ -563,7 +568,7 @@ TEST(WorkerShutdown, EndsARunningTransactionAtOnce) {
   WorkerHarness h;
   ASSERT_TRUE(h.OpenPort(dtu.Path()));
   h.StartWorker();
-  h.worker->Post(WM_CFG_QUERY, kModeSin);  // would wait 60 s
+  h.worker->Post(QueryRequest{kModeSin});  // would wait 60 s
   ASSERT_TRUE(dtu.WaitForReceived("AT+GETPARAM?\r\n"));
   const auto start = std::chrono::steady_clock::now();
   h.worker->Shutdown();

@@ -10,7 +10,7 @@
 #include "support/dtusim_fixture.h"
 #include "support/worker_harness.h"
 #include "text/gbk_literal.h"
-#include "worker/config_messages.h"
+#include "worker/config_request.h"
 
 namespace zt {
 namespace {
@@ -62,7 +62,7 @@ class WorkerProgressAgainstDtu : public ::testing::Test {
 };
 
 TEST_F(WorkerProgressAgainstDtu, AConnectReportsItsStagesAndTheChannelPass) {
-  h_.Run(WM_CFG_CONNECT, kModeSin);
+  h_.Run(ConnectRequest{kModeSin});
   const std::vector<std::string> texts = h_.reports.ProgressTexts();
   const std::vector<std::string> opening = {S("正在连接DTU"_gbk), S("正在登录DTU"_gbk),
                                             S("正在读取DTU版本"_gbk), S("正在查询参数"_gbk),
@@ -76,7 +76,7 @@ TEST_F(WorkerProgressAgainstDtu, AConnectReportsItsStagesAndTheChannelPass) {
 }
 
 TEST_F(WorkerProgressAgainstDtu, ASetCountsTheParametersItWritesThenTheSave) {
-  h_.Run(WM_CFG_CONNECT, kModeSin);
+  h_.Run(ConnectRequest{kModeSin});
   // The frame rebuilds the common group when the connect is over.
   h_.catalogue.Write([](CParamCatalogue& c) { c.RebuildCommonGroup(); });
   Tick("串口参数"_gbk, "UPARITY");
@@ -85,7 +85,7 @@ TEST_F(WorkerProgressAgainstDtu, ASetCountsTheParametersItWritesThenTheSave) {
   Tick("通道1参数(多通道)"_gbk, "PROTO");  // another mode: neither sent nor counted
   h_.reports.Clear();
   const std::size_t before = sim_.ReceivedBytes().size();
-  h_.Run(WM_CFG_SET_CHANNELS, kModeSin);
+  h_.Run(SetWithChannelsRequest{kModeSin});
   const std::string sent = sim_.ReceivedBytes().substr(before);
   std::size_t written = 0;
   for (std::size_t at = sent.find("AT+SETPARAM="); at != std::string::npos;

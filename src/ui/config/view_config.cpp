@@ -23,7 +23,7 @@
 #include "ui/common/qt_text.h"
 #include "ui/config/common_param_dlg.h"
 #include "ui/config/param_list_ctrl.h"
-#include "worker/config_messages.h"
+#include "worker/front_end_rules.h"
 
 namespace zt::ui {
 
@@ -167,7 +167,7 @@ void CViewConfig::InitialUpdate() {
 
 void CViewConfig::BuildTree() {
   const bool s3 = IsS3(frame().Flags());
-  const std::int32_t mode = frame().CurrentMode();
+  const ChannelMode mode = frame().CurrentMode();
   struct TreeData {
     std::vector<GroupTreeItem> roots;
     std::string common_name;
@@ -253,35 +253,32 @@ void CViewConfig::CommonParamsCommand() {
   if (RunCommonParamDlg(frame(), this)) CommonParamsChanged();
 }
 
-void CViewConfig::QueryCommand() { frame().PostToWorker(WM_CFG_QUERY, frame().CurrentMode()); }
+void CViewConfig::QueryCommand() { frame().PostToWorker(QueryRequest{frame().CurrentMode()}); }
 
-void CViewConfig::SetCommand() {
-  frame().PostToWorker(WM_CFG_SET_CHANNELS, frame().CurrentMode());
-}
+void CViewConfig::SetCommand() { frame().PostToWorker(SetWithChannelsRequest{frame().CurrentMode()}); }
 
 bool CViewConfig::DefaultsCommand() {
-  const std::int32_t mode = frame().CurrentMode();
+  const ChannelMode mode = frame().CurrentMode();
   const std::string question =
       Format("使用%s模式，DTU参数将恢复到默认值，请确认是否恢复到默认值？"_gbk,
              std::string(ModeDisplayName(mode)));
   if (!ask_(question)) return true;
-  frame().PostToWorker(WM_CFG_DEFAULTS, mode);
-  frame().PostToWorker(WM_CFG_QUERY, mode);
+  frame().PostRestoreDefaults(mode);
   BuildTree();
   return true;
 }
 
-void CViewConfig::RestartCommand() { frame().PostToWorker(WM_CFG_RESTART, 0); }
+void CViewConfig::RestartCommand() { frame().PostToWorker(RestartRequest{}); }
 
 void CViewConfig::OnQueryDone() { RedrawValues(); }
 
 void CViewConfig::OnConnectReady() {
-  frame().Catalogue().Write([](CParamCatalogue& c) { c.RebuildCommonGroup(); });
+  RebuildAfterConnect(frame().Catalogue());
   BuildTree();
 }
 
-void CViewConfig::OnModeIndexChanged() {
-  QueryCommand();
+void CViewConfig::OnModeIndexChanged(const QueryRequest& query) {
+  frame().PostToWorker(query);
   BuildTree();
 }
 

@@ -47,7 +47,7 @@ class CViewConfig : public CViewBase {
 
   void OnQueryDone() override;
   void OnConnectReady() override;
-  void OnModeIndexChanged() override;
+  void OnModeIndexChanged(const QueryRequest& query) override;
   void OnDtuConnected() override;
   void OnModeSelectorChanged() override;
   void SelectAllCommand() override;

@@ -12,6 +12,8 @@
 #include "common/program_path.h"
 #include "terminal/quick_send_file.h"
 #include "terminal/terminal_log.h"
+#include "worker/config_request.h"
+#include "worker/front_end_rules.h"
 
 namespace zt {
 class CSerialPort;
@@ -30,15 +32,19 @@ class IFrameContext {
 
   // The channel-mode selector's index now (0..3; -1 for no selection).
   virtual int SelectorIndex() const = 0;
-  // The channel-mode code of the selector (no selection counts as SIN).
-  std::int32_t CurrentMode() const { return ModeFromSelector(SelectorIndex()); }
+  // The channel mode of the selector (no selection counts as SIN).
+  ChannelMode CurrentMode() const { return ModeFromSelector(SelectorIndex()); }
   // The frame's connected flag: a DTU answered since the port was opened.
   virtual bool IsConnected() const = 0;
   // The AT mode flag: the AT view was chosen last.
   virtual bool IsAtMode() const = 0;
 
-  // Posts a command to the configuration worker (never waits).
-  virtual void PostToWorker(unsigned message, std::uintptr_t wparam) = 0;
+  // Posts a request to the configuration worker (never waits).
+  virtual void PostToWorker(const ConfigRequest& request) = 0;
+  // Posts the restore of the defaults in `mode` and the query after it.
+  void PostRestoreDefaults(ChannelMode mode) {
+    for (const ConfigRequest& request : RestoreDefaultsThenQuery(mode)) PostToWorker(request);
+  }
   // Adds one line (GBK) to the run log.
   virtual void AddLogLine(std::string_view gbk) = 0;
   // The parameter view's refresh of the parameter commands' states, asked

@@ -110,8 +110,8 @@ void CMainFrame::Shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
   if (clock_ != nullptr) clock_->stop();
-  // The page goes first: its own thread (a production test run) uses the
-  // port and the catalogue.
+  // The page goes first: its own threads (a production test run, the AT
+  // terminal's) use the port and the catalogue.
   delete takeCentralWidget();
   // A report may be on its way to this thread: keep serving the worker's
   // blocking calls until it has ended.
@@ -119,8 +119,6 @@ void CMainFrame::Shutdown() {
   while (!worker_->WaitStopped(std::chrono::milliseconds(20))) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
   }
-  // The page goes before the port: the AT terminal's threads use it.
-  delete takeCentralWidget();
   port_->SetEvents(nullptr);
   port_->Close();
 }
@@ -129,7 +127,7 @@ void CMainFrame::Shutdown() {
 
 int CMainFrame::SelectorIndex() const { return selector_ != nullptr ? selector_->currentIndex() : -1; }
 
-void CMainFrame::PostToWorker(unsigned message, std::uintptr_t wparam) { worker_->Post(message, wparam); }
+void CMainFrame::PostToWorker(const ConfigRequest& request) { worker_->Post(request); }
 
 void CMainFrame::AddLogLine(std::string_view gbk) { run_log_->AddLine(gbk); }
 

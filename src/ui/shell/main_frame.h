@@ -115,7 +115,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   int SelectorIndex() const override;
   bool IsConnected() const override { return connected_; }
   bool IsAtMode() const override { return at_mode_; }
-  void PostToWorker(unsigned message, std::uintptr_t wparam) override;
+  void PostToWorker(const ConfigRequest& request) override;
   void AddLogLine(std::string_view gbk) override;
   void RefreshParameterCommands() override;
   SharedCatalogue& Catalogue() override { return services_.catalogue; }

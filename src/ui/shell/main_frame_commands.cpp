@@ -10,7 +10,7 @@
 #include "ui/shell/connection_dlg.h"
 #include "ui/shell/main_frame.h"
 #include "ui/shell/shell_texts.h"
-#include "worker/config_messages.h"
+#include "worker/config_request.h"
 #include "worker/config_thread.h"
 
 namespace zt::ui {
@@ -105,11 +105,11 @@ void CMainFrame::OnTestView() { SwitchView(kViewTest); }
 
 void CMainFrame::OnMultiTestView() { SwitchView(kViewMultiTest); }
 
-void CMainFrame::OnConnectDtu() { PostToWorker(WM_CFG_CONNECT, static_cast<std::uintptr_t>(CurrentMode())); }
+void CMainFrame::OnConnectDtu() { PostToWorker(ConnectRequest{CurrentMode()}); }
 
-void CMainFrame::OnQuery() { PostToWorker(WM_CFG_QUERY, static_cast<std::uintptr_t>(CurrentMode())); }
+void CMainFrame::OnQuery() { PostToWorker(QueryRequest{CurrentMode()}); }
 
-void CMainFrame::OnSet() { PostToWorker(WM_CFG_SET_CHANNELS, static_cast<std::uintptr_t>(CurrentMode())); }
+void CMainFrame::OnSet() { PostToWorker(SetWithChannelsRequest{CurrentMode()}); }
 
 // On the parameter view the command is the view's button: its question,
 // then restore defaults and the query in the selector's mode. Elsewhere it
@@ -118,10 +118,10 @@ void CMainFrame::OnSet() { PostToWorker(WM_CFG_SET_CHANNELS, static_cast<std::ui
 // sends nothing.
 void CMainFrame::OnDefaults() {
   if (page_ && page_->DefaultsCommand()) return;
-  PostToWorker(WM_CFG_DEFAULTS, 0);
+  PostToWorker(DefaultsRequest{std::nullopt});
 }
 
-void CMainFrame::OnRestart() { PostToWorker(WM_CFG_RESTART, 0); }
+void CMainFrame::OnRestart() { PostToWorker(RestartRequest{}); }
 
 void CMainFrame::OnSelectAll() {
   if (page_) page_->SelectAllCommand();
@@ -163,9 +163,7 @@ void CMainFrame::OnModeSelected(int index) {
       SetSelectorIndex(selector_rest_index_);
       return;
     }
-    const auto mode = static_cast<std::uintptr_t>(ModeFromSelector(index));
-    PostToWorker(WM_CFG_DEFAULTS, mode);
-    PostToWorker(WM_CFG_QUERY, mode);
+    PostRestoreDefaults(ModeFromSelector(index));
   }
   // The mode counts as current only once the worker reports it.
   selector_rest_index_ = index;

@@ -6,6 +6,7 @@
 #include "ui/bars/progress_pane.h"
 #include "ui/bars/status_panes.h"
 #include "ui/shell/main_frame.h"
+#include "worker/front_end_rules.h"
 
 namespace zt::ui {
 
@@ -31,9 +32,10 @@ void CMainFrame::HandleModeIndex(int index) {
   // The mode the DTU runs in is confirmed, also when the selector shows it
   // already.
   confirmed_mode_index_ = index;
-  if (index == SelectorIndex()) return;
+  const std::optional<QueryRequest> query = FollowReportedMode(SelectorIndex(), index);
+  if (!query) return;
   SetSelectorIndex(index);
-  if (page_) page_->OnModeIndexChanged();
+  if (page_) page_->OnModeIndexChanged(*query);
 }
 
 void CMainFrame::HandleDtuConnected() {

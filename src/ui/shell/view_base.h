@@ -32,7 +32,8 @@ class CViewBase : public QWidget {
   // Worker reports, on the UI thread while the worker waits.
   virtual void OnQueryDone() {}          // WM_CFG_DONE with 1: redraw the value column
   virtual void OnConnectReady() {}       // WM_CFG_READY: rebuild the common group and the tree
-  virtual void OnModeIndexChanged() {}   // WM_CFG_MODE_INDEX moved the selector: query, rebuild the tree
+  // WM_CFG_MODE_INDEX moved the selector: post `query`, rebuild the tree.
+  virtual void OnModeIndexChanged(const QueryRequest& /*query*/) {}
   virtual void OnDtuConnected() {}       // WM_DTU_CONNECTED
 
   // The selector was changed by the operator (after the frame's question).

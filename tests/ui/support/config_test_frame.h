@@ -52,9 +52,7 @@ class ConfigTestFrame final : public IFrameContext {
   int SelectorIndex() const override { return selector_index; }
   bool IsConnected() const override { return connected; }
   bool IsAtMode() const override { return at_mode; }
-  void PostToWorker(unsigned message, std::uintptr_t wparam) override {
-    posted.emplace_back(message, wparam);
-  }
+  void PostToWorker(const ConfigRequest& request) override { posted.push_back(request); }
   void AddLogLine(std::string_view gbk) override { log.emplace_back(gbk); }
   void RefreshParameterCommands() override { ++refreshes; }
 
@@ -71,7 +69,7 @@ class ConfigTestFrame final : public IFrameContext {
   bool connected = false;
   bool at_mode = false;
   int refreshes = 0;
-  std::vector<std::pair<unsigned, std::uintptr_t>> posted;
+  std::vector<ConfigRequest> posted;
   std::vector<std::string> log;
 
   SharedCatalogue catalogue;

@@ -22,7 +22,7 @@ class RecordingPage : public ui::CViewBase {
   void InitialUpdate() override;
   void OnQueryDone() override { Note("query_done"); }
   void OnConnectReady() override { Note("connect_ready"); }
-  void OnModeIndexChanged() override { Note("mode_index_changed"); }
+  void OnModeIndexChanged(const QueryRequest&) override { Note("mode_index_changed"); }
   void OnDtuConnected() override { Note("dtu_connected"); }
   void OnModeSelectorChanged() override { Note("mode_selector_changed"); }
   void SelectAllCommand() override { Note("select_all"); }
