@@ -170,6 +170,8 @@ void CMainFrame::RestorePage(int view_id) {
     OnAtView();
   } else if (view_id == kViewTest) {
     OnTestView();
+  } else if (view_id == kViewRecords) {
+    OnRecordsView();
   }
 }
 

@@ -58,6 +58,7 @@ enum CommandId : int {
   kIdParameterView = 32774,
   kIdAtView = 32776,
   kIdTestView = 32777,
+  kIdRecordsView = 32810,
   kIdShowHideRunLog = 32780,
   kIdImport = 32784,
   kIdExport = 32785,
@@ -137,6 +138,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   void OnParameterView();
   void OnAtView();
   void OnTestView();
+  void OnRecordsView();
   void OnConnectDtu();
   void OnQuery();
   void OnSet();

@@ -113,6 +113,10 @@ void CMainFrame::BuildToolBar() {
   add(
       kIdTestView, "配置测试界面"_gbk, [this] { OnTestView(); }, QStyle::SP_DialogApplyButton);
   CommandAction(kIdTestView)->setIconVisibleInMenu(false);
+  // The production records, beside the page that makes them.
+  add(
+      kIdRecordsView, "测试记录"_gbk, [this] { OnRecordsView(); }, QStyle::SP_FileDialogContentsView);
+  CommandAction(kIdRecordsView)->setIconVisibleInMenu(false);
   toolbar_->addSeparator();
 
   mode_label_ = new QLabel(Qs("通道模式"_gbk), toolbar_);
@@ -175,6 +179,7 @@ void CMainFrame::BuildMenus() {
   views->addAction(MakeCommand(kIdParameterView, "参数界面(&G)"_gbk, [this] { OnParameterView(); }));
   views->addAction(MakeCommand(kIdAtView, "AT界面(&A)"_gbk, [this] { OnAtView(); }));
   views->addAction(CommandAction(kIdTestView));
+  views->addAction(CommandAction(kIdRecordsView));
 
   QMenu* params = menu("参数配置(&S)"_gbk, "menu_params");
   params->addSeparator();

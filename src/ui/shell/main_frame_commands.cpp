@@ -103,6 +103,8 @@ void CMainFrame::OnAtView() {
 
 void CMainFrame::OnTestView() { SwitchView(kViewTest); }
 
+void CMainFrame::OnRecordsView() { SwitchView(kViewRecords); }
+
 void CMainFrame::OnConnectDtu() { PostToWorker(WM_CFG_CONNECT, static_cast<std::uintptr_t>(CurrentMode())); }
 
 void CMainFrame::OnQuery() { PostToWorker(WM_CFG_QUERY, static_cast<std::uintptr_t>(CurrentMode())); }

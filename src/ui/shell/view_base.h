@@ -15,6 +15,7 @@ inline constexpr int kViewConfig = 101;
 inline constexpr int kViewUpdate = 130;
 inline constexpr int kViewSerial = 131;
 inline constexpr int kViewTest = 132;
+inline constexpr int kViewRecords = 134;  // the production records ("测试记录")
 
 class CViewBase : public QWidget {
   Q_OBJECT
