@@ -38,7 +38,8 @@ CREATE TABLE units(
   identity_lines TEXT NOT NULL,
   signal INTEGER,
   duplicate_imei_override INTEGER NOT NULL,
-  result TEXT NOT NULL);
+  result TEXT NOT NULL,
+  failure TEXT NOT NULL DEFAULT '');
 CREATE TABLE steps(
   unit TEXT NOT NULL REFERENCES units(uuid),
   position INTEGER NOT NULL,
@@ -47,7 +48,9 @@ CREATE TABLE steps(
   failure TEXT NOT NULL,
   duration_ms INTEGER NOT NULL,
   PRIMARY KEY(unit, position)) WITHOUT ROWID;
-CREATE INDEX units_started ON units(started);
+-- failure: a failed unit's failure text (its failed step's, or the step's
+-- name), kept with the unit so that the statistics read this index alone.
+CREATE INDEX units_started ON units(started, result, failure);
 CREATE INDEX units_imei_written ON units(imei_written);
 CREATE INDEX units_imei_read ON units(imei_read);
 CREATE INDEX units_product_written ON units(product_written);

@@ -26,6 +26,17 @@ bool SqliteDb::Open(const std::string& path, bool create) {
   return true;
 }
 
+void SqliteDb::OnWalCommit(std::function<void(int pages)> hook) {
+  wal_hook_ = std::move(hook);
+  sqlite3_wal_hook(
+      db_,
+      [](void* self, sqlite3*, const char*, int pages) {
+        static_cast<SqliteDb*>(self)->wal_hook_(pages);
+        return SQLITE_OK;
+      },
+      this);
+}
+
 bool SqliteDb::ReadOnly() const { return db_ == nullptr || sqlite3_db_readonly(db_, "main") == 1; }
 
 void SqliteDb::SetError(int code) {
@@ -62,6 +73,17 @@ std::optional<std::int64_t> SqliteDb::QueryInt(std::string_view sql) {
 
 SqliteStatement::~SqliteStatement() {
   if (stmt_ != nullptr) sqlite3_finalize(stmt_);
+}
+
+SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
+  if (this != &other) {
+    if (stmt_ != nullptr) sqlite3_finalize(stmt_);
+    db_ = other.db_;
+    stmt_ = other.stmt_;
+    failed_ = other.failed_;
+    other.stmt_ = nullptr;
+  }
+  return *this;
 }
 
 void SqliteStatement::Bind(int index, std::string_view text) {

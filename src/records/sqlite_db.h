@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,10 @@ class SqliteDb {
   // no row or the statement fails.
   std::optional<std::int64_t> QueryInt(std::string_view sql);
 
+  // Calls `hook` with the number of pages in the write-ahead log after each
+  // commit of this connection (on the committing thread).
+  void OnWalCommit(std::function<void(int pages)> hook);
+
   const std::string& LastError() const { return error_; }
   // SQLite's primary result code of the last failure.
   int LastCode() const { return code_; }
@@ -44,6 +49,7 @@ class SqliteDb {
 
  private:
   sqlite3* db_ = nullptr;
+  std::function<void(int)> wal_hook_;
   std::string error_;
   int code_ = 0;
 };
@@ -53,7 +59,7 @@ class SqliteStatement {
   SqliteStatement(SqliteDb& db, sqlite3_stmt* stmt) : db_(&db), stmt_(stmt) {}
   ~SqliteStatement();
   SqliteStatement(SqliteStatement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) { other.stmt_ = nullptr; }
-  SqliteStatement& operator=(SqliteStatement&&) = delete;
+  SqliteStatement& operator=(SqliteStatement&& other) noexcept;
   SqliteStatement(const SqliteStatement&) = delete;
   SqliteStatement& operator=(const SqliteStatement&) = delete;
 

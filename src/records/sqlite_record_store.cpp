@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <algorithm>
 #include <unordered_map>
 
 #include "records/record_schema.h"
@@ -18,6 +19,14 @@ namespace {
 // A writer that finds the file locked (a checkpoint, another station's
 // `records` command writing) waits this long before the append fails.
 constexpr int kBusyTimeoutMs = 1500;
+// A log of so many pages (4 KiB each) is moved into the file.
+constexpr int kCheckpointPages = 256;
+
+constexpr const char* kInsertUnit =
+    "INSERT OR IGNORE INTO units(uuid, started, ended, station, operator, port, tool_version, finished_product, "
+    "items, config_path, config_sha256, key_string, signal_threshold, software_version, product_written, "
+    "imei_written, product_read, imei_read, identity_lines, signal, duplicate_imei_override, result, failure) "
+    "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 
 constexpr const char* kUnitColumns =
     "uuid, started, ended, station, operator, port, tool_version, finished_product, items, config_path, "
@@ -169,10 +178,45 @@ std::unique_ptr<SqliteRecordStore> SqliteRecordStore::Open(const std::string& pa
       return nullptr;
     }
   }
+  if (!db.ReadOnly()) store->StartCheckpointer();
   return store;
 }
 
-SqliteRecordStore::~SqliteRecordStore() = default;
+SqliteRecordStore::~SqliteRecordStore() {
+  {
+    std::lock_guard lock(checkpoint_mutex_);
+    stopping_ = true;
+  }
+  checkpoint_wanted_.notify_all();
+  if (checkpointer_.joinable()) checkpointer_.join();
+}
+
+void SqliteRecordStore::StartCheckpointer() {
+  if (!checkpoint_db_.Open(path_, false)) return;  // SQLite's own checkpoints then go on
+  checkpoint_db_.Exec("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs) + ";");
+  db_.OnWalCommit([this](int pages) {
+    if (pages < kCheckpointPages) return;
+    {
+      std::lock_guard lock(checkpoint_mutex_);
+      checkpoint_due_ = true;
+    }
+    checkpoint_wanted_.notify_one();
+  });
+  checkpointer_ = std::thread(&SqliteRecordStore::CheckpointThread, this);
+}
+
+void SqliteRecordStore::CheckpointThread() {
+  std::unique_lock lock(checkpoint_mutex_);
+  for (;;) {
+    checkpoint_wanted_.wait(lock, [this] { return checkpoint_due_ || stopping_; });
+    if (stopping_) return;
+    checkpoint_due_ = false;
+    lock.unlock();
+    // PASSIVE: copies what no reader needs and never blocks a writer.
+    checkpoint_db_.Exec("PRAGMA wal_checkpoint(PASSIVE);");
+    lock.lock();
+  }
+}
 
 bool SqliteRecordStore::Fail(std::string text) const {
   error_ = std::move(text);
@@ -195,6 +239,8 @@ bool SqliteRecordStore::Append(const UnitRecord& r) {
     last_append_failed_ = true;
     const std::string text = "the record of unit " + r.uuid + " could not be written to " + path_ + " (" + what +
                              "): " + db_.LastError();
+    if (insert_unit_) insert_unit_->Reset();
+    if (insert_step_) insert_step_->Reset();
     db_.Exec("ROLLBACK;");
     return Fail(text);
   };
@@ -203,9 +249,16 @@ bool SqliteRecordStore::Append(const UnitRecord& r) {
     return Fail("the record of unit " + r.uuid + " could not be written to " + path_ + ": the file is read-only");
   }
   if (!db_.Exec("BEGIN IMMEDIATE;")) return failed("begin");
-  std::optional<SqliteStatement> unit = db_.Prepare(std::string("INSERT OR IGNORE INTO units(") + kUnitColumns +
-                                                    ") VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-  if (!unit) return failed("prepare");
+  if (!insert_unit_) {
+    insert_unit_ = db_.Prepare(kInsertUnit);
+  }
+  if (!insert_step_) {
+    insert_step_ =
+        db_.Prepare("INSERT INTO steps(unit, position, name, result, failure, duration_ms) VALUES (?,?,?,?,?,?)");
+  }
+  if (!insert_unit_ || !insert_step_) return failed("prepare");
+  SqliteStatement* unit = &*insert_unit_;
+  unit->Reset();
   int c = 1;
   unit->Bind(c++, r.uuid);
   unit->Bind(c++, r.started);
@@ -233,12 +286,11 @@ bool SqliteRecordStore::Append(const UnitRecord& r) {
   }
   unit->Bind(c++, std::int64_t{r.duplicate_imei_override});
   unit->Bind(c++, RecordResultToken(r.result));
+  unit->Bind(c++, r.result == RecordResult::kFailed ? FailureKey(r) : std::string());
   if (!unit->Run()) return failed("unit");
   const std::optional<std::int64_t> added = db_.QueryInt("SELECT changes()");
   if (added && *added > 0) {
-    std::optional<SqliteStatement> step = db_.Prepare(
-        "INSERT INTO steps(unit, position, name, result, failure, duration_ms) VALUES (?,?,?,?,?,?)");
-    if (!step) return failed("prepare");
+    SqliteStatement* step = &*insert_step_;
     for (std::size_t i = 0; i < r.steps.size(); ++i) {
       const StepRecord& s = r.steps[i];
       step->Reset();
@@ -365,35 +417,46 @@ std::optional<RecordStats> SqliteRecordStore::Stats(const RecordFilter& filter) 
   std::lock_guard lock(mutex_);
   std::vector<std::string> args;
   const std::string where = WhereOf(filter, args);
-  RecordStats stats;
-  const auto fail = [&]() -> std::optional<RecordStats> {
+  // One pass over the index of start times, results and failure texts (no
+  // table rows are read without an IMEI, product or station filter); the
+  // hours come in order.
+  std::optional<SqliteStatement> units =
+      db_.Prepare("SELECT u.started, u.result, u.failure FROM units u" + where + " ORDER BY u.started");
+  if (!units) {
     Fail(db_.LastError());
     return std::nullopt;
-  };
-  std::optional<SqliteStatement> hours = db_.Prepare(
-      "SELECT substr(u.started, 1, 13) AS hour, count(*), sum(u.result = 'passed'), sum(u.result = 'failed'), "
-      "sum(u.result = 'stopped') FROM units u" + where + " GROUP BY hour ORDER BY hour");
-  if (!hours) return fail();
-  BindAll(*hours, args);
-  while (hours->Step()) {
-    HourCount h{hours->Text(0), hours->Int(1), hours->Int(2), hours->Int(3)};
-    stats.units += h.units;
-    stats.passed += h.passed;
-    stats.failed += h.failed;
-    stats.stopped += hours->Int(4);
-    stats.hours.push_back(std::move(h));
   }
-  if (hours->Failed()) return fail();
-  // A failed unit's first failed step names its failure.
-  std::optional<SqliteStatement> failures = db_.Prepare(
-      "SELECT CASE WHEN s.failure <> '' THEN s.failure ELSE s.name END AS text, count(*) AS n "
-      "FROM units u JOIN steps s ON s.unit = u.uuid AND s.position = "
-      "(SELECT min(f.position) FROM steps f WHERE f.unit = u.uuid AND f.result = 'failed')" +
-      where + " AND u.result = 'failed' GROUP BY text ORDER BY n DESC, text LIMIT " + std::to_string(kTopFailures));
-  if (!failures) return fail();
-  BindAll(*failures, args);
-  while (failures->Step()) stats.top_failures.push_back({failures->Text(0), failures->Int(1)});
-  if (failures->Failed()) return fail();
+  BindAll(*units, args);
+  RecordStats stats;
+  std::unordered_map<std::string, std::int64_t> failures;
+  while (units->Step()) {
+    const std::string started = units->Text(0);
+    const std::string hour = started.substr(0, 13);
+    if (stats.hours.empty() || stats.hours.back().hour != hour) stats.hours.push_back(HourCount{hour, 0, 0, 0});
+    HourCount& h = stats.hours.back();
+    ++stats.units;
+    ++h.units;
+    const std::string result = units->Text(1);
+    if (result == "passed") {
+      ++stats.passed;
+      ++h.passed;
+    } else if (result == "failed") {
+      ++stats.failed;
+      ++h.failed;
+      ++failures[units->Text(2)];
+    } else {
+      ++stats.stopped;
+    }
+  }
+  if (units->Failed()) {
+    Fail(db_.LastError());
+    return std::nullopt;
+  }
+  for (auto& [text, n] : failures) stats.top_failures.push_back({text, n});
+  std::sort(stats.top_failures.begin(), stats.top_failures.end(), [](const FailureCount& x, const FailureCount& y) {
+    return x.units != y.units ? x.units > y.units : x.text < y.text;
+  });
+  if (stats.top_failures.size() > kTopFailures) stats.top_failures.resize(kTopFailures);
   return stats;
 }
 

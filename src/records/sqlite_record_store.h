@@ -10,13 +10,17 @@
 // as it does on a full disk.
 //
 // Thread safety: every call may come from any thread; calls are serialised.
+// The store owns one thread, which moves the write-ahead log into the file
+// (a checkpoint) when it has grown, and joins it when it is destroyed.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "records/record_store.h"
@@ -62,9 +66,23 @@ class SqliteRecordStore final : public IRecordStore, public IForwardQueue {
                                                const std::string& tail);
   bool ReadSteps(std::vector<UnitRecord>& records, const std::string& where, const std::vector<std::string>& args);
 
+  // The write-ahead log goes into the file on a thread of the store's own,
+  // with a connection of its own: an append never waits for the disk.
+  void StartCheckpointer();
+  void CheckpointThread();
+
   mutable std::mutex mutex_;
   SqliteDb db_;
+  std::optional<SqliteStatement> insert_unit_;
+  std::optional<SqliteStatement> insert_step_;
   std::string path_;
+
+  SqliteDb checkpoint_db_;
+  std::mutex checkpoint_mutex_;
+  std::condition_variable checkpoint_wanted_;
+  bool checkpoint_due_ = false;
+  bool stopping_ = false;
+  std::thread checkpointer_;
   bool last_append_failed_ = false;
   mutable std::string error_;
 };

@@ -310,7 +310,7 @@ TEST_F(RecordStore, AFileOfTheFirstVersionIsBroughtUpToDate) {
     ASSERT_TRUE(db.Exec("INSERT INTO units VALUES ('" + uuid +
                         "', '2026-01-02T03:04:05.006Z', '2026-01-02T03:05:00.000Z', 'st', 'op', 'COM1', '0.0.9', 1,"
                         " '[\"运行测试\"]', '', '', 'READY', 10, '3.0', 'P', '86012345678901', 'P', '', '[]', 21,"
-                        " 0, 'passed');"
+                        " 0, 'passed', '');"
                         "INSERT INTO steps VALUES ('" + uuid + "', 0, '连接', 'passed', '', 5);"));
   }
   auto store = OpenStore();
