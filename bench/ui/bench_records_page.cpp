@@ -2,7 +2,8 @@
 // N units (100,000 by default) spread over the last 20 hours, so that the
 // page's default period (the last 24 hours) takes them all, opens the page
 // in the main window (offscreen) and scrolls its table down page after page.
-// Reports the time from the command to the first rows, the longest gap
+// Reports the time the page takes to build and from the command to the
+// first rows, the longest gap
 // between ticks of a 5 ms timer on the UI thread while the page opens and
 // while it scrolls (the longest time the window could not answer), and, as
 // a separate figure, the time the chart tab takes to count the period.
@@ -180,6 +181,7 @@ int main(int argc, char** argv) {
 
   qint64 open_stall = 0;
   qint64 scroll_stall = 0;
+  qint64 built_ms = 0;
   qint64 first_rows_ms = 0;
   qint64 chart_ms = 0;
   int rows = 0;
@@ -195,7 +197,12 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, &frame, [&] {
       opening.start();
       frame.OnRecordsView();
-      first_rows_ms = opening.elapsed();
+      built_ms = opening.elapsed();
+      auto* opened = qobject_cast<zt::ui::CViewRecords*>(frame.CurrentPage());
+      if (opened == nullptr) return;
+      QObject::connect(opened->Model(), &QAbstractItemModel::rowsInserted, opened, [&] {
+        if (first_rows_ms == 0) first_rows_ms = opening.elapsed();
+      });
     });
     Pump(300);
     open_stall = meter.Stop();
@@ -223,10 +230,17 @@ int main(int argc, char** argv) {
     frame.Shutdown();
   }
 
-  std::printf("time to first rows: %lld ms\n", static_cast<long long>(first_rows_ms));
+  std::printf("page built: %lld ms, time to first rows: %lld ms\n", static_cast<long long>(built_ms),
+              static_cast<long long>(first_rows_ms));
   std::printf("longest UI stall while opening: %lld ms\n", static_cast<long long>(open_stall));
   std::printf("longest UI stall while scrolling: %lld ms (%d rows read)\n", static_cast<long long>(scroll_stall), rows);
   std::printf("chart tab over the whole period: %lld ms\n", static_cast<long long>(chart_ms));
+  // Stalls are wall time: on a machine busy with other work they include
+  // the time this process waited for a processor.
+  std::ifstream load("/proc/loadavg");
+  std::string load_line;
+  std::getline(load, load_line);
+  std::printf("load average: %s\n", load_line.c_str());
   const bool ok = open_stall < kStallLimitMs && scroll_stall < kStallLimitMs;
   std::printf("%s (limit %lld ms)\n", ok ? "OK" : "TOO SLOW", static_cast<long long>(kStallLimitMs));
   return ok ? 0 : 1;

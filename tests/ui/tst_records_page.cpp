@@ -72,6 +72,7 @@ class Bench {
     harness = std::make_unique<FrameHarness>(std::move(options));
     harness->Show();
     harness->frame().OnRecordsView();
+    QTest::qWait(20);  // the first rows are read once the page is on screen
   }
   ui::CViewRecords* page() { return qobject_cast<ui::CViewRecords*>(harness->frame().CurrentPage()); }
   template <typename W>
@@ -209,6 +210,7 @@ class TestRecordsPage : public QObject {
     options.settings_text = "[RECORDS]\r\nRECORDS_FILE=" + path + "\r\n";
     FrameHarness h(std::move(options));
     h.frame().OnRecordsView();
+    QTest::qWait(20);
     auto* page = qobject_cast<ui::CViewRecords*>(h.frame().CurrentPage());
     QVERIFY(page != nullptr);
     QCOMPARE(page->StatusText(), Qs("尚无测试记录"_gbk));

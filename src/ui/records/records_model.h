@@ -24,7 +24,7 @@ class RecordsTableModel : public QAbstractTableModel {
 
  public:
   enum Column { kTime, kStation, kPort, kProduct, kImei, kResult, kFailure, kDuration, kColumnCount };
-  static constexpr std::size_t kPageSize = 500;
+  static constexpr std::size_t kPageSize = 250;
 
   explicit RecordsTableModel(QObject* parent);
   ~RecordsTableModel() override;

@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "common/message_box.h"
@@ -195,11 +196,15 @@ void CViewRecords::BuildControls() {
   list->setStretchFactor(0, 3);
   list->setStretchFactor(1, 1);
 
-  chart_ = new RecordsChart(this);
+  // The charts are built when their tab is first shown: opening the page
+  // costs only the table.
+  chart_tab_ = new QWidget(this);
+  auto* chart_layout = new QVBoxLayout(chart_tab_);
+  chart_layout->setContentsMargins(0, 0, 0, 0);
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName(QStringLiteral("recordsTabs"));
   tabs_->addTab(list, Qs("记录列表"_gbk));
-  tabs_->addTab(chart_, Qs("统计图表"_gbk));
+  tabs_->addTab(chart_tab_, Qs("统计图表"_gbk));
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(period);
@@ -223,7 +228,9 @@ void CViewRecords::BuildControls() {
 
 void CViewRecords::InitialUpdate() {
   OpenStore();
-  ApplyFilter();
+  // The first rows are read once the page is on screen, so that building
+  // the page and reading them never hold the window together.
+  QTimer::singleShot(0, this, [this] { ApplyFilter(); });
 }
 
 void CViewRecords::OpenStore() {
@@ -309,6 +316,10 @@ void CViewRecords::ShowRecord(int row) {
 
 void CViewRecords::RefreshChart() {
   chart_stale_ = false;
+  if (chart_ == nullptr) {
+    chart_ = new RecordsChart(chart_tab_);
+    chart_tab_->layout()->addWidget(chart_);
+  }
   if (!store_) {
     chart_->Show(RecordStats{}, filter_.since, filter_.until);
     return;

@@ -7,9 +7,9 @@
 //
 // The page reads the station's records file (RECORDS_FILE of section
 // "RECORDS", else the data folder's records.sqlite3) and never makes one:
-// without a file it says that no unit was recorded yet. The table reads a
-// page of rows at a time as it scrolls; the charts are counted when their
-// tab is shown.
+// without a file it says that no unit was recorded yet. The first rows are
+// read just after the page shows, the rest a page at a time as the table
+// scrolls; the charts are built and counted when their tab is shown.
 //
 // UI thread only; the store is the page's own connection to the file.
 #pragma once
@@ -61,6 +61,7 @@ class CViewRecords : public CViewBase {
   const RecordFilter& Filter() const { return filter_; }
   RecordsTableModel* Model() const { return model_; }
   QTableView* Table() const { return table_; }
+  // The charts, built when their tab is first shown (nullptr before).
   RecordsChart* Chart() const { return chart_; }
   QString DetailText() const;
   QTableWidget* Steps() const { return steps_; }
@@ -94,6 +95,7 @@ class CViewRecords : public CViewBase {
   QTableView* table_ = nullptr;
   QPlainTextEdit* detail_ = nullptr;
   QTableWidget* steps_ = nullptr;
+  QWidget* chart_tab_ = nullptr;
   RecordsChart* chart_ = nullptr;
   RecordsTableModel* model_ = nullptr;
 
