@@ -3,10 +3,10 @@
 // page's default period (the last 24 hours) takes them all, opens the page
 // in the main window (offscreen) and scrolls its table down page after page.
 // Reports the time the page takes to build and from the command to the
-// first rows, the longest gap
-// between ticks of a 5 ms timer on the UI thread while the page opens and
-// while it scrolls (the longest time the window could not answer), and, as
-// a separate figure, the time the chart tab takes to count the period.
+// first rows, the longest gap between ticks of a 5 ms timer on the UI
+// thread while the page opens and while it scrolls (the longest time the
+// window could not answer), and, as a separate figure, the time the chart
+// tab takes to count the period.
 //
 //   bench_records_page [--records N] [--pages P]
 //
