@@ -156,6 +156,9 @@ int RunProdtest(const Options& options) {
     }
   }
   view.Flush();
+  // A record whose write failed after its unit was reported.
+  records.recorder().Flush();
+  for (const std::string& line : records.recorder().TakeNotices()) PrintLogLine(line);
   return run.LastOutcome() == RunOutcome::kPassed ? kExitOk : kExitFailed;
 }
 

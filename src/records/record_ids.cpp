@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -32,10 +33,13 @@ void FillRandom(unsigned char* out, std::size_t n) {
     if (r > 0) {
       got += static_cast<std::size_t>(r);
     } else if (r < 0 && errno != EINTR) {
-      // No kernel generator (a very old kernel): the time and the process
-      // still make a key that does not repeat on this station.
-      const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-      for (std::size_t i = got; i < n; ++i) out[i] = static_cast<unsigned char>((now >> ((i % 8) * 8)) ^ ::getpid() ^ i);
+      // No kernel generator (a kernel before 3.17): the clock and the
+      // process still make a key that does not repeat on this station.
+      const auto now = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+      const auto pid = static_cast<std::uint64_t>(::getpid());
+      for (std::size_t i = got; i < n; ++i) {
+        out[i] = static_cast<unsigned char>((now >> ((i % 8) * 8)) ^ (pid >> ((i % 4) * 8)) ^ i);
+      }
       return;
     }
   }

@@ -85,7 +85,45 @@ std::string RecordNotWrittenLine(const std::string& why_utf8) {
 }
 
 StoreUnitRecorder::StoreUnitRecorder(SqliteRecordStore* store, std::string open_error, RecorderIdentity who)
-    : store_(store), open_error_(std::move(open_error)), who_(std::move(who)) {}
+    : store_(store), open_error_(std::move(open_error)), who_(std::move(who)) {
+  if (store_ != nullptr) writer_ = std::thread(&StoreUnitRecorder::WriterThread, this);
+}
+
+StoreUnitRecorder::~StoreUnitRecorder() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  if (writer_.joinable()) writer_.join();
+}
+
+void StoreUnitRecorder::WriterThread() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+    if (queue_.empty()) return;  // stopping, and everything is written
+    std::vector<UnitRecord> batch;
+    batch.swap(queue_);
+    lock.unlock();
+    std::vector<std::string> failed;
+    std::string last;
+    std::uint64_t number = done_;
+    for (const UnitRecord& record : batch) {
+      ++number;
+      if (store_->Append(record)) {
+        last = record.uuid;
+      } else {
+        failed.push_back(RecordNotWrittenLine(store_->LastError()));
+      }
+    }
+    lock.lock();
+    done_ = number;
+    if (!last.empty()) last_uuid_ = last;
+    failures_.insert(failures_.end(), failed.begin(), failed.end());
+    changed_.notify_all();
+  }
+}
 
 bool StoreUnitRecorder::UnitStarting(const std::string& port_name) {
   // The port's stable name is looked up once, before a unit waits on it.
@@ -93,6 +131,9 @@ bool StoreUnitRecorder::UnitStarting(const std::string& port_name) {
     port_name_ = port_name;
     stable_port_ = StablePortName(port_name);
   }
+  // Before the unit: the records of the units before are in the store, so
+  // that the duplicate-IMEI question sees them.
+  Flush(std::chrono::seconds(1));
   if (!who_.required) return true;
   return store_ != nullptr && store_->Writable();
 }
@@ -100,11 +141,29 @@ bool StoreUnitRecorder::UnitStarting(const std::string& port_name) {
 std::string StoreUnitRecorder::UnitEnded(const UnitReport& report) {
   if (store_ == nullptr) return RecordNotWrittenLine(open_error_);
   const std::string port = report.port_name == port_name_ ? stable_port_ : report.port_name;
-  const UnitRecord record = RecordOfReport(report, who_, port);
-  if (!store_->Append(record)) return RecordNotWrittenLine(store_->LastError());
+  UnitRecord record = RecordOfReport(report, who_, port);
+  std::unique_lock lock(mutex_);
+  const std::uint64_t number = ++handed_;
+  queue_.push_back(std::move(record));
+  changed_.notify_all();
+  changed_.wait_for(lock, kRecordWait, [&] { return done_ >= number; });
+  // This unit's failure when it is known now, and earlier ones not told yet.
+  std::string lines;
+  for (const std::string& line : failures_) lines += (lines.empty() ? "" : "\r\n") + line;
+  failures_.clear();
+  return lines;
+}
+
+bool StoreUnitRecorder::Flush(std::chrono::milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, limit, [this] { return done_ >= handed_; });
+}
+
+std::vector<std::string> StoreUnitRecorder::TakeNotices() {
   std::lock_guard lock(mutex_);
-  last_uuid_ = record.uuid;
-  return {};
+  std::vector<std::string> lines;
+  lines.swap(failures_);
+  return lines;
 }
 
 std::string StoreUnitRecorder::LastUuid() const {

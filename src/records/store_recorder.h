@@ -11,8 +11,13 @@
 // the stores serialise their own calls.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -39,25 +44,53 @@ UnitRecord RecordOfReport(const UnitReport& report, const RecorderIdentity& who,
 // name as given.
 std::string StablePortName(const std::string& port_name);
 
+// Records are written on the recorder's own thread: UnitEnded hands the
+// record over and waits at most kRecordWait for its write, so that the
+// run never waits on the disk (a checkpoint, a slow disk). A write that
+// fails within that time gives the unit's run-log line at once; one that
+// fails later gives it at the next unit's end, or through TakeNotices.
 class StoreUnitRecorder final : public IUnitRecorder {
  public:
+  static constexpr std::chrono::milliseconds kRecordWait{1};
+
   // `store` may be null: `open_error` (UTF-8) then says why it could not be opened.
   StoreUnitRecorder(SqliteRecordStore* store, std::string open_error, RecorderIdentity who);
+  // Writes what is still waiting, then joins the writer.
+  ~StoreUnitRecorder() override;
+  StoreUnitRecorder(const StoreUnitRecorder&) = delete;
+  StoreUnitRecorder& operator=(const StoreUnitRecorder&) = delete;
 
+  // Waits (up to a second) until the records before are written; with
+  // records required, refuses when the store cannot take more.
   bool UnitStarting(const std::string& port_name) override;
   std::string UnitEnded(const UnitReport& report) override;
 
+  // Waits until every record handed over was written (or failed); false
+  // after `limit`.
+  bool Flush(std::chrono::milliseconds limit = std::chrono::seconds(10));
+  // GBK run-log lines of writes that failed after their unit was reported.
+  std::vector<std::string> TakeNotices();
   // The UUID of the last record written, "" before the first.
   std::string LastUuid() const;
 
  private:
+  void WriterThread();
+
   SqliteRecordStore* store_;
   std::string open_error_;
   RecorderIdentity who_;
-  std::string port_name_;    // as the run named it
+  std::string port_name_;    // as the run named it (run thread only)
   std::string stable_port_;  // what the records say
+
   mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<UnitRecord> queue_;
+  std::uint64_t handed_ = 0;   // records handed over
+  std::uint64_t done_ = 0;     // records written or failed
+  std::vector<std::string> failures_;  // GBK lines not yet told
+  bool stopping_ = false;
   std::string last_uuid_;
+  std::thread writer_;
 };
 
 class StoreImeiGuard final : public IDuplicateImeiGuard {
@@ -88,7 +121,7 @@ class StationRecords {
   };
   explicit StationRecords(const Setup& setup);
 
-  IUnitRecorder& recorder() { return *recorder_; }
+  StoreUnitRecorder& recorder() { return *recorder_; }
   IDuplicateImeiGuard& guard() { return *guard_; }
   SqliteRecordStore* local() { return local_.get(); }
   IRecordStore* line() { return line_.get(); }

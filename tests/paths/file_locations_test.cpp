@@ -195,5 +195,24 @@ TEST(FileLocations, TheDescriptionNamesTheLayoutEachFileAndWhy) {
   }
 }
 
+TEST(FileLocations, TheRecordsLieInTheDataFolderOrBesideAGivenSettingsFile) {
+  struct Case {
+    Machine machine;
+    std::string records;
+  };
+  const Case cases[] = {
+      {{"/usr/bin/", false, {}, "/home/op", {}, "/x/data"}, "/x/data/zereltool/records.sqlite3"},
+      {{"/usr/bin/", false}, "/home/op/.local/share/zereltool/records.sqlite3"},
+      {{"/opt/zt/", true}, "/opt/zt/records.sqlite3"},
+      {{"/usr/bin/", false, {}, "/home/op", {}, {}, "/srv/station/tool_set.ini"}, "/srv/station/records.sqlite3"},
+      {{"/opt/zt/", true, {}, "/home/op", {}, {}, "tool_set.ini"}, "records.sqlite3"},
+  };
+  for (const Case& c : cases) {
+    const FileLocations f = Locate(c.machine);
+    EXPECT_EQ(f.records.path, c.records) << c.machine.program_dir;
+    EXPECT_NE(DescribeFileLocations(f).find("records.sqlite3: " + c.records + "\n"), std::string::npos);
+  }
+}
+
 }  // namespace
 }  // namespace zt

@@ -36,7 +36,10 @@ class RecordedRun : public test::DtuSimRunTest {
     env.imei_guard = guard_.get();
     run_ = std::make_unique<CTestRun>(env);
   }
-  void TearDown() override { run_.reset(); }
+  void TearDown() override {
+    run_.reset();
+    recorder_.reset();
+  }
 
   std::string ConfigFile() {
     const std::string file =
@@ -51,7 +54,10 @@ class RecordedRun : public test::DtuSimRunTest {
     c.signal_threshold = threshold;
     return c;
   }
-  std::vector<UnitRecord> Records() { return store_->List({}).value_or(std::vector<UnitRecord>{}); }
+  std::vector<UnitRecord> Records() {
+    EXPECT_TRUE(recorder_->Flush());
+    return store_->List({}).value_or(std::vector<UnitRecord>{});
+  }
   static std::string StepNames(const UnitRecord& r) {
     std::string names;
     for (const StepRecord& s : r.steps) names += s.name + ":" + RecordResultToken(s.result) + " ";
@@ -119,6 +125,7 @@ TEST_F(RecordedRun, AFailedUnitNamesTheStepThatFailedAndItsText) {
     SCOPED_TRACE(c.failure);
     run_.reset();
     sim_.Stop();
+    recorder_.reset();
     store_.reset();
     std::remove(dir_.File("records.sqlite3").c_str());
     StartRecorded();
@@ -237,6 +244,29 @@ TEST_F(RecordedRun, ARecordThatCannotBeWrittenIsLoggedAndTheResultStands) {
   EXPECT_NE(text.find(Gbk("配置测试成功!\r\n测试记录写入失败: the store is away\r\n配置测试结束!\r\n"_gbk)),
             std::string::npos)
       << text;
+}
+
+TEST(StoreRecorder, AWriteThatFailsIsToldOnceWhenItFailsLate) {
+  test::TempDir dir;
+  RecordStoreOptions small;
+  small.max_pages = 12;
+  std::string error;
+  auto store = SqliteRecordStore::Open(dir.File("records.sqlite3"), error, small);
+  ASSERT_NE(store, nullptr) << error;
+  StoreUnitRecorder recorder(store.get(), "", RecorderIdentity{"s", "o", "1", false});
+  UnitReport report;
+  report.started = report.ended = std::chrono::system_clock::now();
+  report.readings.identity_lines.assign(40, std::string(200, 'x'));
+  std::string told;
+  for (int i = 0; i < 40; ++i) told += recorder.UnitEnded(report);
+  ASSERT_TRUE(recorder.Flush());
+  for (const std::string& line : recorder.TakeNotices()) told += line;
+  const std::string marker = Gbk("测试记录写入失败: "_gbk);
+  std::size_t lines = 0;
+  for (std::size_t at = told.find(marker); at != std::string::npos; at = told.find(marker, at + 1)) ++lines;
+  EXPECT_EQ(lines, 40 - store->List({})->size()) << told;
+  EXPECT_GT(lines, 0u);
+  EXPECT_TRUE(recorder.TakeNotices().empty());
 }
 
 }  // namespace
