@@ -15,7 +15,7 @@ cd "$(dirname "$0")"
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           libudev-dev nlohmann-json3-dev libcli11-dev libsqlite3-dev libssl-dev libpq-dev postgresql
-          qt6-base-dev libgl1-mesa-dev libxkbcommon-dev
+          qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl1-mesa-dev libxkbcommon-dev
           xvfb xauth fonts-wqy-microhei socat ser2net
           dpkg-dev file help2man lintian)
 JOBS=${JOBS:-$(nproc)}

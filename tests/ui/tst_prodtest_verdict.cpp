@@ -64,6 +64,10 @@ class TestProdtestVerdict : public QObject {
     QCOMPARE(panel->DetailText(), Qs("信号检测失败：期望最低信号 16, 当前信号 15"_gbk));
     QCOMPARE(bar->value(), 1);  // the connect was done, the run test was not
     QCOMPARE(sounded, (std::vector<UnitVerdict>{UnitVerdict::kPassed, UnitVerdict::kFailed}));
+    // Single runs count too: the units since the page opened.
+    auto* tally = b.Find<QLabel>("unitTallyLabel");
+    QVERIFY(tally->isVisibleTo(b.view()));
+    QCOMPARE(panel->TallyText(), Qs(UnitTallyText(1, 1)));
 
     // Off: stored in a section of the window's own, and the next verdict is silent.
     b.Click("verdictSoundBox");
@@ -86,12 +90,9 @@ class TestProdtestVerdict : public QObject {
     std::vector<UnitVerdict> sounded;
     panel->SetSoundPlayer([&](UnitVerdict v) { sounded.push_back(v); });
 
-    auto* tally = b.Find<QLabel>("unitTallyLabel");
-    QVERIFY(!tally->isVisibleTo(b.view()));
     b.Click("semiFinishedRadio");
     ChooseRunTest(b, QStringLiteral("15"));
     b.Tick("continuousBox", true);
-    QVERIFY(tally->isVisibleTo(b.view()));
     b.Type("waitTimeEdit", QStringLiteral("0"));
     b.Click("startButton");
     QVERIFY(WaitFor([&] { return panel->Board().PassedUnits() >= 2; }, 60000));

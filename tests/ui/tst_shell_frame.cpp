@@ -115,7 +115,7 @@ class TestShellFrame : public QObject {
              QsList({"连接设置(&S)"_gbk, "-", "打开串口(&O)"_gbk, "关闭串口(&D)"_gbk}));
     QCOMPARE(EntryTexts(menus[2]->menu()->actions()),
              QsList({"连接DTU(&L)"_gbk, "-", "参数界面(&G)"_gbk, "AT界面(&A)"_gbk, "配置测试界面"_gbk,
-                     "多工位测试"_gbk}));
+                     "多工位测试"_gbk, "测试记录"_gbk}));
     QCOMPARE(EntryTexts(menus[3]->menu()->actions()),
              QsList({"-", "全选/全不选(&A)"_gbk, "查询参数(&Q)"_gbk, "设置参数(&C)"_gbk, "默认参数(&D)"_gbk,
                      "重启DTU(&R)"_gbk, "常用配置参数(&P)"_gbk}));
@@ -138,7 +138,7 @@ class TestShellFrame : public QObject {
     }
     QCOMPARE(texts,
              QsList({"连接设置"_gbk, "打开串口"_gbk, "关闭串口"_gbk, "-", "连接DTU"_gbk, "参数界面"_gbk, "AT界面"_gbk,
-                     "配置测试界面"_gbk, "多工位测试"_gbk, "-"})
+                     "配置测试界面"_gbk, "多工位测试"_gbk, "测试记录"_gbk, "-"})
                  << QStringLiteral("QLabel") << QStringLiteral("QComboBox"));
     auto* label = h.frame().findChild<QLabel*>(QStringLiteral("mode_label"));
     QCOMPARE(label->text(), Qs("通道模式"_gbk));

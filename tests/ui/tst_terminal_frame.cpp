@@ -60,7 +60,7 @@ class TestTerminalFrame : public QObject {
     QMenu* views = h.frame().findChild<QMenu*>(QStringLiteral("menu_views"));
     QVERIFY(views != nullptr);
     const QList<QAction*> entries = views->actions();
-    QCOMPARE(entries.size(), 6);  // the production-test pages' entries follow
+    QCOMPARE(entries.size(), 7);  // the production-test, several-ports and records pages follow
     QCOMPARE(entries[2]->text(), Qs("参数界面(&G)"_gbk));
     QCOMPARE(entries[3]->text(), Qs("AT界面(&A)"_gbk));
     QCOMPARE(entries[3], h.frame().CommandAction(ui::kIdAtView));

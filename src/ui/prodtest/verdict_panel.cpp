@@ -57,7 +57,6 @@ VerdictPanel::VerdictPanel(QWidget* parent) : QWidget(parent) {
 
   tally_ = new QLabel(this);
   tally_->setObjectName(QStringLiteral("unitTallyLabel"));
-  tally_->setVisible(false);
   sound_box_ = new QCheckBox(Qs("声音提示"_gbk), this);
   sound_box_->setObjectName(QStringLiteral("verdictSoundBox"));
   sound_box_->setChecked(true);
@@ -101,8 +100,6 @@ void VerdictPanel::RunEnded() {
   board_.RunEnded(Now());
   Redraw();
 }
-
-void VerdictPanel::SetTallyVisible(bool visible) { tally_->setVisible(visible); }
 
 void VerdictPanel::SetSoundOn(bool on) { sound_box_->setChecked(on); }
 

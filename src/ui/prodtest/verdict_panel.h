@@ -2,8 +2,8 @@
 // steps ("步骤 2/4: 参数配置"), the unit's time, and at its end a large
 // verdict, green "通过" or red "失败" with the failure text, that stays
 // until the next unit begins. Under them the counts of passed and failed
-// units since the page opened (shown for continuous testing) and the
-// "声音提示" box: a verdict sounds unless it is unticked.
+// units since the page opened, over every run, single or continuous, and
+// the "声音提示" box: a verdict sounds unless it is unticked.
 //
 // The page hands the run's unit reports over in order (UnitBoard decides
 // what they mean); the panel only draws the board.
@@ -35,9 +35,6 @@ class VerdictPanel : public QWidget {
   void Failed(std::string_view gbk_failure);
   // The run ended without a verdict for the unit under test.
   void RunEnded();
-
-  // The passed and failed counts are shown while continuous testing is chosen.
-  void SetTallyVisible(bool visible);
 
   // The "声音提示" box; SetSoundOn does not count as the operator's change.
   QCheckBox* SoundBox() const { return sound_box_; }

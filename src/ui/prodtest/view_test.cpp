@@ -222,7 +222,6 @@ void CViewTest::BuildControls() {
   layout->addWidget(info_group, 1);
   layout->addLayout(buttons);
 
-  connect(continuous_, &QCheckBox::toggled, verdict_, &VerdictPanel::SetTallyVisible);
   connect(continuous_, &QCheckBox::clicked, this, [this] { OnContinuousClicked(); });
   connect(configure_, &QCheckBox::clicked, this, [this] { OnConfigureClicked(); });
   connect(upgrade_, &QCheckBox::clicked, this, [this] { OnUpgradeClicked(); });

@@ -170,6 +170,8 @@ void CMainFrame::RestorePage(int view_id) {
     OnTestView();
   } else if (view_id == kViewMultiTest) {
     OnMultiTestView();
+  } else if (view_id == kViewRecords) {
+    OnRecordsView();
   }
 }
 

@@ -59,6 +59,7 @@ enum CommandId : int {
   kIdAtView = 32776,
   kIdTestView = 32777,
   kIdMultiTestView = 32778,
+  kIdRecordsView = 32810,
   kIdShowHideRunLog = 32780,
   kIdImport = 32784,
   kIdExport = 32785,
@@ -139,6 +140,7 @@ class CMainFrame : public QMainWindow, public IFrameContext {
   void OnAtView();
   void OnTestView();
   void OnMultiTestView();
+  void OnRecordsView();
   void OnConnectDtu();
   void OnQuery();
   void OnSet();

@@ -116,6 +116,10 @@ void CMainFrame::BuildToolBar() {
   add(
       kIdMultiTestView, "多工位测试"_gbk, [this] { OnMultiTestView(); }, QStyle::SP_FileDialogContentsView);
   CommandAction(kIdMultiTestView)->setIconVisibleInMenu(false);
+  // The production records, beside the page that makes them.
+  add(
+      kIdRecordsView, "测试记录"_gbk, [this] { OnRecordsView(); }, QStyle::SP_FileDialogDetailedView);
+  CommandAction(kIdRecordsView)->setIconVisibleInMenu(false);
   toolbar_->addSeparator();
 
   mode_label_ = new QLabel(Qs("通道模式"_gbk), toolbar_);
@@ -179,6 +183,7 @@ void CMainFrame::BuildMenus() {
   views->addAction(MakeCommand(kIdAtView, "AT界面(&A)"_gbk, [this] { OnAtView(); }));
   views->addAction(CommandAction(kIdTestView));
   views->addAction(CommandAction(kIdMultiTestView));
+  views->addAction(CommandAction(kIdRecordsView));
 
   QMenu* params = menu("参数配置(&S)"_gbk, "menu_params");
   params->addSeparator();

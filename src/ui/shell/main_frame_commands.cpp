@@ -105,6 +105,8 @@ void CMainFrame::OnTestView() { SwitchView(kViewTest); }
 
 void CMainFrame::OnMultiTestView() { SwitchView(kViewMultiTest); }
 
+void CMainFrame::OnRecordsView() { SwitchView(kViewRecords); }
+
 void CMainFrame::OnConnectDtu() { PostToWorker(ConnectRequest{CurrentMode()}); }
 
 void CMainFrame::OnQuery() { PostToWorker(QueryRequest{CurrentMode()}); }

@@ -17,6 +17,7 @@ inline constexpr int kViewUpdate = 130;
 inline constexpr int kViewSerial = 131;
 inline constexpr int kViewTest = 132;
 inline constexpr int kViewMultiTest = 133;  // the production test on several ports
+inline constexpr int kViewRecords = 134;  // the production records ("测试记录")
 
 class CViewBase : public QWidget {
   Q_OBJECT

@@ -3,6 +3,7 @@
 #include "ui/config/view_config.h"
 #include "ui/prodtest/view_multi_test.h"
 #include "ui/prodtest/view_test.h"
+#include "ui/records/view_records.h"
 #include "ui/terminal/view_serial.h"
 #include "ui/update/view_update.h"
 
@@ -21,6 +22,8 @@ CViewBase* CreateView(int view_id, IFrameContext& frame, QWidget* parent) {
       return new CViewTest(frame, parent);
     case kViewMultiTest:
       return new CViewMultiTest(frame, parent);
+    case kViewRecords:
+      return new CViewRecords(frame, parent);
     default:
       return nullptr;
   }
