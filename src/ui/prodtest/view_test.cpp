@@ -143,6 +143,11 @@ void CViewTest::BuildControls() {
   auto* type_layout = new QHBoxLayout(type_box);
   type_layout->addWidget(semi_finished_);
   type_layout->addWidget(finished_);
+  // A finished unit's IMEI check can be overridden; on the type's own row, so
+  // that the page grows no taller.
+  allow_duplicate_imei_ = Named(new QCheckBox(Qs("允许重复IMEI"_gbk), type_box), "allowDuplicateImeiBox");
+  type_layout->addSpacing(24);
+  type_layout->addWidget(allow_duplicate_imei_);
   type_layout->addStretch(1);
 
   // The items.
@@ -173,8 +178,6 @@ void CViewTest::BuildControls() {
   items->addWidget(continuous_, 3, 0);
   items->addWidget(wait_time_edit_, 3, 2);
   items->addWidget(new QLabel(Qs("秒"_gbk), items_box), 3, 3);
-  allow_duplicate_imei_ = Named(new QCheckBox(Qs("允许重复IMEI"_gbk), items_box), "allowDuplicateImeiBox");
-  items->addWidget(allow_duplicate_imei_, 4, 0);
   items->setColumnStretch(6, 1);
 
   // The firmware upgrade item exists but is never offered.
