@@ -15,6 +15,7 @@
 #include "records/sqlite_record_store.h"
 #include "settings/record_settings.h"
 #include "text/atomic_file.h"
+#include "text/utf8_escape.h"
 
 namespace zt::cli {
 namespace {
@@ -28,29 +29,7 @@ struct RecordsOptions {
   std::optional<std::string> csv, json, ocp;
 };
 
-// UTF-8 for the terminal: control bytes (C0, DEL, and C1 as UTF-8 writes
-// them) as \xNN, so that nothing a unit said moves the cursor.
-std::string ForTerminal(const std::string& utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(utf8[i]);
-    const bool c1 = byte == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
-                    static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
-    if (byte < 0x20 || byte == 0x7F || c1) {
-      char escaped[16];
-      if (c1) {
-        std::snprintf(escaped, sizeof escaped, "\\xC2\\x%02X", static_cast<unsigned char>(utf8[++i]));
-      } else {
-        std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      }
-      out += escaped;
-    } else {
-      out += utf8[i];
-    }
-  }
-  return out;
-}
+std::string ForTerminal(const std::string& utf8) { return EscapeUtf8Controls(utf8); }
 
 void AddFilters(CLI::App* app, RecordsOptions& o) {
   app->add_option("--since", o.since, "units started at or after T (UTC ISO 8601, or a prefix)")->type_name("T");

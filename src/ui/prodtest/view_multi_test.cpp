@@ -18,9 +18,7 @@
 #include <chrono>
 
 #include "common/message_box.h"
-#include "records/store_recorder.h"
-#include "settings/record_settings.h"
-#include "zereltool/version.h"
+#include "ui/prodtest/page_records.h"
 #include "serial/port_list.h"
 #include "settings/tool_settings.h"
 #include "text/gbk_literal.h"
@@ -90,14 +88,7 @@ CViewMultiTest::CViewMultiTest(IFrameContext& frame, QWidget* parent) : CViewBas
   prompts_ = std::make_unique<StationPromptQueue>(this);
   // Every port's units are recorded in the station's store, as on the
   // single-unit page.
-  if (!frame.RecordsFile().empty()) {
-    StationRecords::Setup setup;
-    setup.settings = ReadRecordSettings(frame.Settings().Get().settings_path);
-    setup.records_file = setup.settings.file.empty() ? frame.RecordsFile() : setup.settings.file;
-    setup.tool_version = kVersion;
-    records_ = std::make_unique<StationRecords>(setup);
-    if (!records_->local_error().empty()) frame.AddLogLine(RecordNotWrittenLine(records_->local_error()));
-  }
+  records_ = OpenPageRecords(frame);
   BuildControls();
   clock_ = new QTimer(this);
   clock_->setInterval(kClockMs);

@@ -20,7 +20,7 @@
 #include "params/catalogue_loader.h"
 #include "prodtest/test_view_fields.h"
 #include "settings/process_flags.h"
-#include "settings/record_settings.h"
+#include "ui/prodtest/page_records.h"
 #include "settings/tool_settings.h"
 #include "settings/window_state.h"
 #include "text/gbk_literal.h"
@@ -33,7 +33,6 @@
 #include "ui/prodtest/verdict_panel.h"
 #include "ui/shell/shell_texts.h"
 #include "ui/shell/ui_thread.h"
-#include "zereltool/version.h"
 
 namespace zt::ui {
 
@@ -96,14 +95,7 @@ CViewTest::CViewTest(IFrameContext& frame, QWidget* parent) : CViewBase(frame, p
       },
       this);
   prompt_ = std::make_unique<QtSerialNumberPrompt>(this);
-  if (!frame.RecordsFile().empty()) {
-    StationRecords::Setup setup;
-    setup.settings = ReadRecordSettings(frame.Settings().Get().settings_path);
-    setup.records_file = setup.settings.file.empty() ? frame.RecordsFile() : setup.settings.file;
-    setup.tool_version = kVersion;
-    records_ = std::make_unique<StationRecords>(setup);
-    if (!records_->local_error().empty()) frame.AddLogLine(RecordNotWrittenLine(records_->local_error()));
-  }
+  records_ = OpenPageRecords(frame);
   run_ = std::make_unique<CTestRun>(TestEnvironment{frame.Port(), frame.Catalogue(), frame.Settings(),
                                                     frame.Flags(), frame.Messages(), frame.CatalogueErrors(),
                                                     frame.CatalogueFolder(), SharedUnitIdentity(),

@@ -1,10 +1,10 @@
 #include "ui/records/records_text.h"
 
 #include <chrono>
-#include <cstdio>
 
 #include "records/record_ids.h"
 #include "text/gbk_literal.h"
+#include "text/utf8_escape.h"
 #include "ui/common/qt_text.h"
 
 namespace zt::ui {
@@ -18,27 +18,7 @@ std::int64_t EpochMs(std::chrono::system_clock::time_point t) {
 
 }  // namespace
 
-QString RecordText(const std::string& utf8) {
-  std::string shown;
-  shown.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(utf8[i]);
-    const bool c1 = byte == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
-                    static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
-    if (byte < 0x20 || byte == 0x7F || c1) {
-      char escaped[16];
-      if (c1) {
-        std::snprintf(escaped, sizeof escaped, "\\xC2\\x%02X", static_cast<unsigned char>(utf8[++i]));
-      } else {
-        std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      }
-      shown += escaped;
-    } else {
-      shown += utf8[i];
-    }
-  }
-  return QString::fromStdString(shown);
-}
+QString RecordText(const std::string& utf8) { return QString::fromStdString(EscapeUtf8Controls(utf8)); }
 
 QString LocalTimeText(const std::string& iso) {
   const auto t = ParseIsoUtc(iso);
