@@ -1,6 +1,7 @@
 #include "ui/prodtest/page_records.h"
 
 #include "settings/record_settings.h"
+#include "settings/tool_settings.h"
 #include "ui/shell/frame_context.h"
 #include "zereltool/version.h"
 
