@@ -1,5 +1,7 @@
 #include "ui/prodtest/station_tile.h"
 
+#include "ui/common/named_widgets.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPalette>
@@ -21,12 +23,6 @@ constexpr int kPortFontPixels = 14;
 constexpr int kStateFontPixels = 22;
 constexpr int kTextFontPixels = 12;
 constexpr int kTileWidth = 230;
-
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 }  // namespace
 

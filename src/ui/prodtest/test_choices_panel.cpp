@@ -1,5 +1,7 @@
 #include "ui/prodtest/test_choices_panel.h"
 
+#include "ui/common/named_widgets.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,25 +20,6 @@
 namespace zt::ui {
 
 using namespace zt::literals;
-
-namespace {
-
-constexpr int kNumberEditWidth = 60;
-
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-QLineEdit* DigitsEdit(const char* name, QWidget* parent) {
-  auto* edit = Named(new QLineEdit(parent), name);
-  edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
-  edit->setMaximumWidth(kNumberEditWidth);
-  return edit;
-}
-
-}  // namespace
 
 TestChoicesPanel::TestChoicesPanel(QWidget* parent) : QWidget(parent) {
   semi_finished_ = Named(new QRadioButton(Qs("半成品测试"_gbk), this), "semiFinishedRadio");

@@ -1,5 +1,7 @@
 #include "ui/prodtest/view_multi_test.h"
 
+#include "ui/common/named_widgets.h"
+
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -44,12 +46,6 @@ constexpr int kPortListHeight = 110;
 // UI thread in between.
 constexpr std::chrono::milliseconds kStopSlice{10};
 constexpr int kClockMs = 1000;
-
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 constexpr int kNameRole = Qt::UserRole;
 

@@ -1,5 +1,7 @@
 #include "ui/prodtest/view_test.h"
 
+#include "ui/common/named_widgets.h"
+
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -41,7 +43,6 @@ using namespace zt::literals;
 namespace {
 
 constexpr int kFontPixels = 12;
-constexpr int kNumberEditWidth = 60;
 // Stop waits for the run in slices this long, serving the run's calls to
 // the UI thread in between.
 constexpr std::chrono::milliseconds kStopSlice{10};
@@ -56,19 +57,6 @@ class DiscardingTestView final : public FixedChoicesTestView {
   void AppendTestInfo(std::string_view) override {}
   void RestoreTestControls() override {}
 };
-
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-QLineEdit* DigitsEdit(const char* name, QWidget* parent) {
-  auto* edit = Named(new QLineEdit(parent), name);
-  edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
-  edit->setMaximumWidth(kNumberEditWidth);
-  return edit;
-}
 
 }  // namespace
 
