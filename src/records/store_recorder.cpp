@@ -175,8 +175,13 @@ std::string StoreUnitRecorder::LastUuid() const {
 std::optional<std::string> StoreImeiGuard::EarlierUse(const std::string& imei, const std::string& product,
                                                       std::string& note) {
   std::lock_guard lock(mutex_);
-  for (IRecordStore* store : stores_) {
+  for (std::size_t i = 0; i < stores_.size(); ++i) {
+    IRecordStore* store = stores_[i];
     if (store == nullptr) continue;
+    if (i > 0 && line_known_down_ && line_known_down_()) {
+      note = std::string("产线测试记录库暂不可用，仅查询了本机测试记录"_gbk);
+      continue;
+    }
     bool error = false;
     const std::optional<ImeiUse> use = store->PassedWithImeiOtherThan(GbkToUtf8(imei), GbkToUtf8(product), error);
     if (error) {
@@ -205,7 +210,14 @@ StationRecords::StationRecords(const Setup& setup) {
     forwarder_->Start();
   }
   recorder_ = NewRecorder();
-  guard_ = std::make_unique<StoreImeiGuard>(std::vector<IRecordStore*>{local_.get(), line_.get()});
+  // The line is asked only while the forwarder is not known to have lost it.
+  RecordForwarder* forwarder = forwarder_.get();
+  guard_ = std::make_unique<StoreImeiGuard>(
+      std::vector<IRecordStore*>{local_.get(), line_.get()}, [forwarder] {
+        if (forwarder == nullptr) return false;
+        const ForwarderStatus status = forwarder->Status();
+        return !status.connected && !status.last_error.empty();
+      });
 }
 
 void StationRecords::FinishForwarding(std::chrono::milliseconds limit) {

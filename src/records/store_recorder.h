@@ -106,12 +106,18 @@ class StoreImeiGuard final : public IDuplicateImeiGuard {
  public:
   // The stores asked, in order (the station's, then the line's); null entries are skipped.
   explicit StoreImeiGuard(std::vector<IRecordStore*> stores) : stores_(std::move(stores)) {}
+  // `line_known_down`, when given, is asked before each store after the
+  // first (the line's): true skips it with a note, so that a unit never
+  // waits on a connect to a line known to be down.
+  StoreImeiGuard(std::vector<IRecordStore*> stores, std::function<bool()> line_known_down)
+      : stores_(std::move(stores)), line_known_down_(std::move(line_known_down)) {}
   std::optional<std::string> EarlierUse(const std::string& imei, const std::string& product,
                                         std::string& note) override;
 
  private:
   std::mutex mutex_;
   std::vector<IRecordStore*> stores_;
+  std::function<bool()> line_known_down_;
 };
 
 // GBK "测试记录写入失败: <why>".
