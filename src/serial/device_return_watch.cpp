@@ -10,13 +10,18 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "serial/udev_lock.h"
+
 namespace zt {
 
 DeviceReturnWatch::~DeviceReturnWatch() { Stop(); }
 
 void DeviceReturnWatch::Stop() {
-  if (monitor_ != nullptr) udev_monitor_unref(monitor_);
-  if (udev_ != nullptr) udev_unref(udev_);
+  {
+    const std::lock_guard lock(UdevLock());
+    if (monitor_ != nullptr) udev_monitor_unref(monitor_);
+    if (udev_ != nullptr) udev_unref(udev_);
+  }
   if (inotify_ >= 0) ::close(inotify_);
   monitor_ = nullptr;
   udev_ = nullptr;
@@ -27,13 +32,16 @@ void DeviceReturnWatch::Start(const std::string& path, const UsbIdentity& identi
   Stop();
   path_ = path;
   identity_ = identity;
-  udev_ = udev_new();
-  if (udev_ != nullptr) {
-    monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
-    if (monitor_ != nullptr && (udev_monitor_filter_add_match_subsystem_devtype(monitor_, "tty", nullptr) != 0 ||
-                                udev_monitor_enable_receiving(monitor_) != 0)) {
-      udev_monitor_unref(monitor_);
-      monitor_ = nullptr;
+  {
+    const std::lock_guard lock(UdevLock());
+    udev_ = udev_new();
+    if (udev_ != nullptr) {
+      monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
+      if (monitor_ != nullptr && (udev_monitor_filter_add_match_subsystem_devtype(monitor_, "tty", nullptr) != 0 ||
+                                  udev_monitor_enable_receiving(monitor_) != 0)) {
+        udev_monitor_unref(monitor_);
+        monitor_ = nullptr;
+      }
     }
   }
   const std::size_t slash = path.rfind('/');
@@ -49,6 +57,7 @@ void DeviceReturnWatch::Start(const std::string& path, const UsbIdentity& identi
 // An added tty that is the port again: its name came back, or a device of
 // the same USB identity appeared under another name.
 bool DeviceReturnWatch::TakeUdevEvent() {
+  const std::lock_guard lock(UdevLock());
   udev_device* device = udev_monitor_receive_device(monitor_);
   if (device == nullptr) return false;
   bool candidate = false;

@@ -2,6 +2,8 @@
 
 #include <libudev.h>
 
+#include "serial/udev_lock.h"
+
 #include <fstream>
 #include <sstream>
 
@@ -29,6 +31,7 @@ UdevProperties UdevPropertiesOf(const std::string& root, const std::string& kern
     return ParseUdevDatabase(text.str());
   }
   UdevProperties properties;
+  const std::lock_guard lock(UdevLock());
   udev* context = udev_new();
   if (context == nullptr) return properties;
   if (udev_device* device = udev_device_new_from_subsystem_sysname(context, "tty", kernel_name.c_str())) {
