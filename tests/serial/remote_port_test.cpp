@@ -73,6 +73,15 @@ enum class Remote { kComPort, kRaw };
 
 std::string Utf8(std::string_view gbk) { return GbkToUtf8(gbk); }
 
+// The login is sent again when its OK is late (1 s, up to 20 times): on a
+// loaded machine either side may repeat it. One login stands for a run of them.
+std::string WithOneLoginPerRun(std::string bytes) {
+  const std::string login = "AT+LOGIN=pilot\r";
+  for (std::size_t at = bytes.find(login); at != std::string::npos; at = bytes.find(login, at + 1))
+    while (bytes.compare(at + login.size(), login.size(), login) == 0) bytes.erase(at + login.size(), login.size());
+  return bytes;
+}
+
 class RemotePort : public ::testing::TestWithParam<Remote> {
  protected:
   void SetUp() override {
@@ -120,7 +129,7 @@ TEST_P(RemotePort, ReadAndWriteSendTheBytesTheyWouldSendOnThePty) {
     ASSERT_EQ(remote.status, 0) << args[0] << ": " << remote.err;
     EXPECT_EQ(remote.out, local.out);
   }
-  EXPECT_EQ(sim.ReceivedBytes(), direct.ReceivedBytes());
+  EXPECT_EQ(WithOneLoginPerRun(sim.ReceivedBytes()), WithOneLoginPerRun(direct.ReceivedBytes()));
   EXPECT_NE(sim.ReceivedBytes().find("AT+SETPARAM=APN,cmnet\r\n"), std::string::npos);
 }
 
