@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "params/channel_modes.h"
+#include "text/control_bytes.h"
 
 #include <CLI/CLI.hpp>
 
@@ -278,6 +279,9 @@ ParseResult ParseOptions(int argc, char** argv) {
   }
   if (o.partial && !o.config_file) return {o, "--partial belongs to write --config"};
   if (o.command == Command::kAt && o.at_commands.empty()) return {o, "at needs at least one COMMAND"};
+  for (const std::string& port : o.ports) {
+    if (HasControlByte(port)) return {o, "a port name holds a control character"};
+  }
   if (!o.ports.empty()) o.port = o.ports.back();
   if (o.ports.size() > 1 && o.command != Command::kProdtest) return {o, "several ports are for prodtest only"};
   const bool several = o.ports.size() > 1 || o.ports_file;

@@ -19,6 +19,7 @@
 #include "prodtest/test_settings.h"
 #include "records/store_recorder.h"
 #include "settings/record_settings.h"
+#include "text/control_bytes.h"
 #include "text/gbk.h"
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
@@ -204,7 +205,9 @@ PortList PortsOf(const Options& options) {
       const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
       while (!line.empty() && blank(line.back())) line.pop_back();
       while (!line.empty() && blank(line.front())) line.erase(0, 1);
-      if (!line.empty() && line.front() != '#') list.ports.push_back(line);
+      if (line.empty() || line.front() == '#') continue;
+      if (HasControlByte(line)) return {{}, "the ports file names a port holding a control character"};
+      list.ports.push_back(line);
     }
   }
   if (list.ports.empty()) return {{}, "no port to test on"};

@@ -105,6 +105,7 @@ TEST_F(CliSeveralPorts, AnInterruptStopsEveryPort) {
 TEST_F(CliSeveralPorts, APortsFileNamesThePortsAndBadListsAreRefusedBeforeAnyPortIsUsed) {
   StartUnits({{}, {}});
   ASSERT_TRUE(test::WriteFileBytes(dir.File("ports"), "# line 3\n" + Port(0) + "\r\n\n  " + Port(1) + "\n"));
+  ASSERT_TRUE(test::WriteFileBytes(dir.File("escape"), Port(0) + "\n\x1b]0;X\x07\n"));
   std::vector<std::string> args = kRunTest;
   args.insert(args.end(), {"--ports-file", dir.File("ports")});
   const ProgramResult r = Cli(args, false);
@@ -117,6 +118,9 @@ TEST_F(CliSeveralPorts, APortsFileNamesThePortsAndBadListsAreRefusedBeforeAnyPor
   } refused[] = {
       {{"--ports-file", dir.File("none")}, "cannot read the ports file"},
       {{"--port", Port(0), "--ports-file", dir.File("ports")}, "is given twice"},
+      // A name that would reach the terminal as a command.
+      {{"--ports-file", dir.File("escape")}, "names a port holding a control character"},
+      {{"--port", Port(0), "--port", "/dev/x\x1b[2J"}, "a port name holds a control character"},
       {{"--port", Port(0), "--port", Port(1), "--finished", "--product", "ZR3100F0001", "--imei", "86012345678911"},
        "once per port"},
   };
