@@ -6,7 +6,11 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
+#include <vector>
 
 #include "cli/console.h"
 #include "paths/process_paths.h"
@@ -151,7 +155,33 @@ int Fail(const std::string& message, int status = kExitUsage) {
 
 }  // namespace
 
-bool IsRecordsCommand(int argc, char** argv) { return argc >= 2 && std::string(argv[1]) == "records"; }
+namespace {
+
+// What the records command is given: the words after "records", with the
+// tool's --settings moved behind it when it came first, as with every other
+// command ("--settings F records list" is "records --settings F list").
+std::optional<std::vector<std::string>> RecordsWords(int argc, char** argv) {
+  std::vector<std::string> words;
+  int i = 1;
+  for (; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word == "--settings" && i + 1 < argc) {
+      words.insert(words.end(), {argv[i], argv[i + 1]});
+      ++i;
+    } else if (word.starts_with("--settings=")) {
+      words.emplace_back(word);
+    } else {
+      break;
+    }
+  }
+  if (i == argc || std::string_view(argv[i]) != "records") return std::nullopt;
+  words.insert(words.end(), argv + i + 1, argv + argc);
+  return words;
+}
+
+}  // namespace
+
+bool IsRecordsCommand(int argc, char** argv) { return RecordsWords(argc, argv).has_value(); }
 
 int RunRecordsCommand(int argc, char** argv) {
   RecordsOptions o;
@@ -178,7 +208,9 @@ int RunRecordsCommand(int argc, char** argv) {
   CLI::App* stats = app.add_subcommand("stats", "units, passed, failed, yield, top failure texts, units per hour");
   AddFilters(stats, o);
   try {
-    app.parse(argc - 1, argv + 1);
+    std::vector<std::string> words = RecordsWords(argc, argv).value_or(std::vector<std::string>{});
+    std::reverse(words.begin(), words.end());  // CLI11 takes them last first
+    app.parse(words);
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);
     return status == 0 ? kExitOk : kExitUsage;

@@ -16,7 +16,8 @@
 
 namespace zt::cli {
 
-// Whether the command line is the records command (its first word).
+// Whether the command line is the records command (its first word, or the
+// first after the tool's --settings FILE).
 bool IsRecordsCommand(int argc, char** argv);
 
 // Runs it; the exit status (1 for a record that is not there, 2 for a bad

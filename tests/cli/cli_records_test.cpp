@@ -65,6 +65,13 @@ TEST_F(CliRecords, ListShowsOneLinePerUnitNewestFirstAndFilters) {
   EXPECT_EQ(Lines(passed.out).size(), 1u);
   EXPECT_EQ(Cli({"records", "list", "--since", "2999"}).out, "");
   EXPECT_EQ(Cli({"records", "list", "--result", "good"}).status, 2);
+  // The tool's --settings may come first, as with every other command.
+  for (const std::string& settings_first : {std::string("--settings"), "--settings=" + settings}) {
+    std::vector<std::string> argv = {ZT_CLI_PATH, settings_first};
+    if (settings_first == "--settings") argv.push_back(settings);
+    argv.insert(argv.end(), {"records", "list", "--result", "passed"});
+    EXPECT_EQ(RunProgram(argv).out, passed.out) << settings_first;
+  }
 }
 
 TEST_F(CliRecords, ShowPrintsTheRecordWithItsStepsAndAMissingOneExitsWithOne) {
