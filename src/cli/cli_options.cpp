@@ -6,8 +6,10 @@
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <iterator>
+#include <limits>
 #include <string_view>
 
 namespace zt::cli {
@@ -210,7 +212,9 @@ std::string LeftOver(const Options& o, const std::vector<std::string>& rest) {
 std::string TakeTexts(const Texts& t, Options& o) {
   if (t.baud) {
     const auto n = ParseNumber(*t.baud);
-    if (!n || *n <= 0) return "--baud needs a positive number";
+    // A speed is 32 bits on the wire to the driver: a larger one is refused,
+    // not cut to some other speed.
+    if (!n || *n <= 0 || *n > std::numeric_limits<std::uint32_t>::max()) return "--baud needs a positive number";
     o.baud = static_cast<unsigned>(*n);
   }
   if (t.mode) {

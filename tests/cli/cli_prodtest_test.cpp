@@ -225,6 +225,10 @@ TEST(CliProdtestOptions, OptionsOfTheTestBelongToIt) {
       {{"write", "--config", "x.ini", "--partial"}, ""},
       {{"write", "--param", "A=1", "--partial"}, "--partial belongs to write --config"},
       {{"prodtest", "--config", "x.ini", "--partial"}, "--partial belongs to write --config"},
+      // A speed too large for the driver is refused, not cut to another one.
+      {{"-b", "4294967295", "read"}, ""},
+      {{"-b", "4294967296", "read"}, "--baud needs a positive number"},
+      {{"-b", "12345678901234", "read"}, "--baud needs a positive number"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> words = {"zereltool-cli"};
