@@ -63,10 +63,13 @@ AtReplyEnd Exchange(CSerialPort& port, const std::string& command, long timeout_
     port.WaitReadable(static_cast<int>(std::min<long long>(left, kPollStepMs)));
     const std::uint16_t count = port.ReadQueued(port.PortLock(), buffer, sizeof buffer);
     if (count > 0) reply.Feed(std::string_view(buffer, count));
-    // Lines are printed as they come, so a slow reply shows as it grows.
+    // Lines are printed as they come after the echo, so a slow reply shows
+    // as it grows; before it they may be left over from an earlier command.
+    if (!reply.EchoSeen()) continue;
     for (; printed < reply.Lines().size(); ++printed) PrintLine(reply.Lines()[printed]);
     std::fflush(stdout);
   }
+  for (; printed < reply.Lines().size(); ++printed) PrintLine(reply.Lines()[printed]);
   if (reply.End() == AtReplyEnd::kOpen && !reply.Partial().empty()) PrintLine(reply.Partial());
   std::fflush(stdout);
   return reply.End();

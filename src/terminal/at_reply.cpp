@@ -28,9 +28,11 @@ AtReplyEnd AtReplyCollector::Feed(std::string_view bytes) {
 
 void AtReplyCollector::TakeLine(std::string line) {
   if (line.empty()) return;
-  if (!echo_checked_) {
-    echo_checked_ = true;
-    if (line == command_) return;
+  if (!echo_seen_ && line == command_) {
+    // The echo: lines before it were sent before the command was heard.
+    echo_seen_ = true;
+    lines_.clear();
+    return;
   }
   std::string_view trimmed = line;
   while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\r')) trimmed.remove_suffix(1);

@@ -5,8 +5,10 @@
 //   -> lines "+CSQ: 23,99", "OK"; ended by OK
 //
 // Lines end at LF (a CR before it is dropped). The first line that repeats
-// the command exactly is its echo and is left out (a unit with the echo off
-// simply does not send it); empty lines are left out. A line reading "OK"
+// the command exactly is its echo: it is left out, and so are the lines
+// before it, left over from an earlier command (such as the late answer to a
+// login sent twice); a unit with the echo off simply does not send it. Empty
+// lines are left out. A line reading "OK"
 // ends the reply with success; "ERROR", or one starting "+CME ERROR" or
 // "+CMS ERROR", with an error. These are whole lines: a value holding the
 // letters OK does not end the reply.
@@ -34,6 +36,8 @@ class AtReplyCollector {
 
   // The reply's complete lines so far, without line ends.
   const std::vector<std::string>& Lines() const { return lines_; }
+  // Whether the command's echo came: lines up to it may yet be dropped.
+  bool EchoSeen() const { return echo_seen_; }
   // A line begun but not ended (what is there at a time-out).
   const std::string& Partial() const { return partial_; }
 
@@ -43,7 +47,7 @@ class AtReplyCollector {
   std::string command_;
   std::vector<std::string> lines_;
   std::string partial_;
-  bool echo_checked_ = false;
+  bool echo_seen_ = false;
   AtReplyEnd end_ = AtReplyEnd::kOpen;
 };
 

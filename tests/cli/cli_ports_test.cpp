@@ -131,7 +131,9 @@ struct UnplugCase {
 
 class CliUnplug : public CliPorts, public ::testing::WithParamInterface<UnplugCase> {};
 
-TEST_P(CliUnplug, TheCommandEndsWithinASecondWithTheRemovedLineAndStatusOne) {
+// The shortest limit any of these commands waits on is 3 s: ending within 2
+// is noticing the removal, with room for a loaded machine.
+TEST_P(CliUnplug, TheCommandEndsBeforeAnyTimeLimitWithTheRemovedLineAndStatusOne) {
   const std::string link = dir.File("dtu");
   DtuSimProcess sim;
   std::vector<std::string> sim_args = {"--link", link};
@@ -150,7 +152,7 @@ TEST_P(CliUnplug, TheCommandEndsWithinASecondWithTheRemovedLineAndStatusOne) {
   sim.Stop();
   cli.join();
   ASSERT_TRUE(sent) << r.err;
-  EXPECT_LT(ended - unplugged, 1s) << r.err;
+  EXPECT_LT(ended - unplugged, 2s) << r.err;
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_NE(r.err.find(Utf8("串口 "_gbk) + link + Utf8(" 的设备已移除，串口已关闭"_gbk) + "\n"), std::string::npos)
       << r.err;

@@ -54,7 +54,7 @@ TEST_F(CliTerminal, AtPrintsEachReplyAfterItsEchoAndExits0WhenAllEndInOk) {
   EXPECT_NE(r.err.find("连接DTU...\n连接DTU成功!  \n正在登录DTU...\n登录DTU成功\n"), std::string::npos) << r.err;
   // Woken and logged in as read does, then each command with CR LF.
   const std::string wire = sim.ReceivedBytes();
-  EXPECT_EQ(wire.substr(wire.find("AT+LOGIN")), "AT+LOGIN=pilot\rAT+CSQ\r\nAT+GETPARAM=SPSV\r\n");
+  EXPECT_EQ(wire.substr(wire.rfind("AT+LOGIN")), "AT+LOGIN=pilot\rAT+CSQ\r\nAT+GETPARAM=SPSV\r\n");
   EXPECT_EQ(wire.find(std::string(20, ' ')), 0u);
 }
 

@@ -31,6 +31,11 @@ TEST(AtReply, TheLinesAfterTheEchoUpToTheEndingLine) {
       // A value holding OK does not end it; what follows the end is not taken.
       {"AT+GETPARAM=APN", {"AT+GETPARAM=APN\r\nAPN=BOOK\r\nOK\r\nRING\r\n"}, AtReplyEnd::kOk, {"APN=BOOK", "OK"}},
       {"AT", {"AT\r\n", "+CSQ"}, AtReplyEnd::kOpen, {}},
+      // What came before the echo is left over from an earlier command (the
+      // late answer to a repeated login) and is not this reply.
+      {"AT+CSQ", {"AT+LOGIN=pilot\rOK\r\nAT+CSQ\r\n+CSQ: 23,99\r\nOK\r\n"}, AtReplyEnd::kOk, {"+CSQ: 23,99", "OK"}},
+      // Only the first echo: a later line reading as the command is the reply's.
+      {"AT", {"AT\r\nAT\r\nOK\r\n"}, AtReplyEnd::kOk, {"AT", "OK"}},
   };
   for (const Case& c : cases) {
     AtReplyCollector reply(c.command);

@@ -96,7 +96,9 @@ TEST_F(WorkerAgainstDtu, ConnectWakesLogsInReadsTheVersionAndQueries) {
 
   const std::string wire = sim.ReceivedBytes();
   EXPECT_EQ(wire.substr(0, 20), std::string(20, ' '));
-  EXPECT_EQ(Count(wire, "AT+LOGIN=pilot\r"), 1u);
+  // One login, or a few when a loaded machine makes its OK later than 1 s.
+  EXPECT_GE(Count(wire, "AT+LOGIN=pilot\r"), 1u);
+  EXPECT_EQ(Count(wire, "AT+LOGIN="), Count(wire, "AT+LOGIN=pilot\r"));
   EXPECT_EQ(wire.find("AT+LOGIN=pilot\r\n"), std::string::npos);  // CR alone
   EXPECT_EQ(Count(wire, "AT+GETPARAM=SPSV\r\n"), 1u);
   EXPECT_EQ(Count(wire, "AT+GETPARAM?\r\n"), 1u);
@@ -156,7 +158,8 @@ TEST_F(WorkerAgainstDtu, ASixCharacterPasswordIsSentWhole) {
   Start({"--password", "abc123"});
   h.settings.Update([](ToolSettings& s) { s.password = "abc123"; });
   Connect();
-  EXPECT_EQ(Count(sim.ReceivedBytes(), "AT+LOGIN=abc123\r"), 1u);
+  EXPECT_GE(Count(sim.ReceivedBytes(), "AT+LOGIN=abc123\r"), 1u);
+  EXPECT_EQ(Count(sim.ReceivedBytes(), "AT+LOGIN="), Count(sim.ReceivedBytes(), "AT+LOGIN=abc123\r"));
   EXPECT_TRUE(Contains(h.reports.Lines(), S("登录DTU成功\r\n"_gbk)));
 }
 
