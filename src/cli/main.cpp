@@ -11,7 +11,19 @@
 #include "serial/port_signals.h"
 #include "zereltool/version.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+// What a command printed must have reached standard output: a table that
+// could not be written (a full disk, a closed output) is a failure, whatever
+// the command itself ended with.
+int WithOutputWritten(int status) {
+  std::cout.flush();
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0 && std::cout.good()) return status;
+  std::cerr << "zereltool-cli: standard output could not be written\n";
+  return status == zt::cli::kExitOk ? zt::cli::kExitUsage : status;
+}
+
+int Run(int argc, char** argv) {
   using namespace zt::cli;
   if (IsPortsCommand(argc, argv)) return RunPortsCommand(argc, argv);
   if (IsRecordsCommand(argc, argv)) return RunRecordsCommand(argc, argv);
@@ -34,3 +46,7 @@ int main(int argc, char** argv) {
   if (const std::optional<int> status = SetUpFiles(options)) return *status;  // `paths` ends here
   return RunCommand(options);
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return WithOutputWritten(Run(argc, argv)); }

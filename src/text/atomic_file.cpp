@@ -68,11 +68,23 @@ void RemoveStaleTemporaries(const std::string& dir) {
   ::closedir(folder);
 }
 
+// Only a file is replaced: renaming over a device, a FIFO or a socket would
+// remove the node itself (as root, /dev/ttyUSB0 or /dev/null). A link is
+// replaced as a link, what it points to staying as it is, unless it points
+// at such a node (/dev/stdout): the writer meant that node.
+bool MayBeReplaced(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return true;
+  if (!S_ISLNK(st.st_mode)) return false;
+  return ::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+}
+
 }  // namespace
 
 AtomicWriteResult ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
   const std::size_t slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  if (!MayBeReplaced(path)) return AtomicWriteResult::kNotWritten;
   const bool private_file = IsPrivateFolder(WithoutSlash(dir));
   if (private_file) MakePrivateFolders(dir);
   RemoveStaleTemporaries(dir);

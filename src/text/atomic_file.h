@@ -14,8 +14,10 @@ enum class AtomicWriteResult {
 };
 
 // Writes `bytes` to `path` atomically. A file that is replaced keeps its
-// permissions; a new one gets the usual 0666 less the umask. On failure the
-// old file (if any) is unchanged and no temporary file is left behind.
+// permissions; a new one gets the usual 0666 less the umask. A path naming a
+// device, a FIFO, a socket or a folder (or a link to one) is left as it is:
+// kNotWritten. On failure the old file (if any) is unchanged and no
+// temporary file is left behind.
 // Temporaries of this user that an earlier writer left in the folder (it was
 // killed between creating and renaming one) are removed once they are more
 // than a minute old.

@@ -133,6 +133,24 @@ TEST_F(CliSafety, AZeroByteInAValueHidesNothingAndIsShownEscaped) {
   EXPECT_NE(r.err.find("查询参数成功!\n"), std::string::npos) << r.err;
 }
 
+// ---- an output that cannot be written --------------------------------------------
+
+// A full disk behind standard output: what the command printed is lost, and
+// the command says so instead of ending with 0.
+TEST_F(CliSafety, AStandardOutputThatCannotBeWrittenIsAFailure) {
+  Start();
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"-p", sim.SlavePath(), "read"}, std::vector<std::string>{"ports", "--json"},  // "[]" with no port
+        std::vector<std::string>{"records", "--records-file", dir.File("none.sqlite3"), "stats"},
+        std::vector<std::string>{"--help"}}) {
+    std::vector<std::string> argv = {"/bin/sh", "-c", "exec \"$0\" \"$@\" >/dev/full", ZT_CLI_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const ProgramResult r = test::RunProgram(argv);
+    EXPECT_EQ(r.status, 2) << args.back() << ": " << r.err;
+    EXPECT_NE(r.err.find("zereltool-cli: standard output could not be written\n"), std::string::npos) << r.err;
+  }
+}
+
 // ---- a truncated configuration file ------------------------------------------------
 
 class CliTruncatedConfig : public CliSafety {
