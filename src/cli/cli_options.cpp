@@ -214,7 +214,9 @@ std::string TakeTexts(const Texts& t, Options& o) {
     const auto n = ParseNumber(*t.baud);
     // A speed is 32 bits on the wire to the driver: a larger one is refused,
     // not cut to some other speed.
-    if (!n || *n <= 0 || *n > std::numeric_limits<std::uint32_t>::max()) return "--baud needs a positive number";
+    if (!n || *n <= 0 || *n > std::numeric_limits<std::uint32_t>::max()) {
+      return "--baud needs a positive number";
+    }
     o.baud = static_cast<unsigned>(*n);
   }
   if (t.mode) {

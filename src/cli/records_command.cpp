@@ -44,6 +44,20 @@ void AddFilters(CLI::App* app, RecordsOptions& o) {
   app->add_option("--station", o.station, "the station's name")->type_name("S");
 }
 
+// A time as the records hold it (2026-12-07T08:00:00.123Z), or a prefix of
+// one; "…:00Z" without the milliseconds is taken as "…:00". Nothing for any
+// other text, which would compare as text and filter wrongly.
+std::optional<std::string> RecordTime(std::string text) {
+  constexpr std::string_view kForm = "dddd-dd-ddTdd:dd:dd.dddZ";
+  if (text.size() == 20 && text.back() == 'Z') text.pop_back();
+  if (text.size() > kForm.size()) return std::nullopt;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool digit = text[i] >= '0' && text[i] <= '9';
+    if (kForm[i] == 'd' ? !digit : text[i] != kForm[i]) return std::nullopt;
+  }
+  return text;
+}
+
 // The store the command reads: the line's with a URL, else the station's.
 // Nothing with `missing` set when the station has no records file yet.
 std::unique_ptr<IRecordStore> OpenStore(const RecordsOptions& o, bool& missing, std::string& error) {
@@ -218,8 +232,13 @@ int RunRecordsCommand(int argc, char** argv) {
   if (exporter->parsed() && !o.csv && !o.json && !o.ocp) return Fail("export needs --csv, --json or --ocp FILE");
 
   RecordFilter filter;
-  filter.since = o.since;
-  filter.until = o.until;
+  const std::optional<std::string> since = RecordTime(o.since);
+  const std::optional<std::string> until = RecordTime(o.until);
+  if (!since || !until) {
+    return Fail("--since and --until are UTC times such as 2026-12-07T08:00:00Z, or a prefix of one");
+  }
+  filter.since = *since;
+  filter.until = *until;
   filter.imei = o.imei;
   filter.product = o.product;
   filter.station = o.station;

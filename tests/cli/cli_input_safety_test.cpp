@@ -140,14 +140,16 @@ TEST_F(CliSafety, AZeroByteInAValueHidesNothingAndIsShownEscaped) {
 TEST_F(CliSafety, AStandardOutputThatCannotBeWrittenIsAFailure) {
   Start();
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"-p", sim.SlavePath(), "read"}, std::vector<std::string>{"ports", "--json"},  // "[]" with no port
+       {std::vector<std::string>{"--settings", dir.File("tool_set.ini"), "-p", sim.SlavePath(), "read"},
+        std::vector<std::string>{"ports", "--json"},  // "[]" with no port
         std::vector<std::string>{"records", "--records-file", dir.File("none.sqlite3"), "stats"},
         std::vector<std::string>{"--help"}}) {
     std::vector<std::string> argv = {"/bin/sh", "-c", "exec \"$0\" \"$@\" >/dev/full", ZT_CLI_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
     const ProgramResult r = test::RunProgram(argv);
     EXPECT_EQ(r.status, 2) << args.back() << ": " << r.err;
-    EXPECT_NE(r.err.find("zereltool-cli: standard output could not be written\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("zereltool-cli: standard output could not be written\n"), std::string::npos)
+        << r.err;
   }
 }
 

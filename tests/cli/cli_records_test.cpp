@@ -64,6 +64,10 @@ TEST_F(CliRecords, ListShowsOneLinePerUnitNewestFirstAndFilters) {
   const ProgramResult passed = Cli({"records", "list", "--result", "passed"});
   EXPECT_EQ(Lines(passed.out).size(), 1u);
   EXPECT_EQ(Cli({"records", "list", "--since", "2999"}).out, "");
+  EXPECT_EQ(Lines(Cli({"records", "list", "--until", "2999-01-01T00:00:00Z"}).out).size(), 2u);
+  // Any other text would compare as text and filter wrongly.
+  EXPECT_EQ(Cli({"records", "list", "--since", "2026'; DROP TABLE"}).status, 2);
+  EXPECT_EQ(Cli({"records", "list", "--until", "yesterday"}).status, 2);
   EXPECT_EQ(Cli({"records", "list", "--result", "good"}).status, 2);
   // The tool's --settings may come first, as with every other command.
   for (const std::string& settings_first : {std::string("--settings"), "--settings=" + settings}) {

@@ -78,7 +78,9 @@ std::string Utf8(std::string_view gbk) { return GbkToUtf8(gbk); }
 std::string WithOneLoginPerRun(std::string bytes) {
   const std::string login = "AT+LOGIN=pilot\r";
   for (std::size_t at = bytes.find(login); at != std::string::npos; at = bytes.find(login, at + 1))
-    while (bytes.compare(at + login.size(), login.size(), login) == 0) bytes.erase(at + login.size(), login.size());
+    while (bytes.compare(at + login.size(), login.size(), login) == 0) {
+      bytes.erase(at + login.size(), login.size());
+    }
   return bytes;
 }
 

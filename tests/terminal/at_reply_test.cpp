@@ -33,7 +33,10 @@ TEST(AtReply, TheLinesAfterTheEchoUpToTheEndingLine) {
       {"AT", {"AT\r\n", "+CSQ"}, AtReplyEnd::kOpen, {}},
       // What came before the echo is left over from an earlier command (the
       // late answer to a repeated login) and is not this reply.
-      {"AT+CSQ", {"AT+LOGIN=pilot\rOK\r\nAT+CSQ\r\n+CSQ: 23,99\r\nOK\r\n"}, AtReplyEnd::kOk, {"+CSQ: 23,99", "OK"}},
+      {"AT+CSQ",
+       {"AT+LOGIN=pilot\rOK\r\nAT+CSQ\r\n+CSQ: 23,99\r\nOK\r\n"},
+       AtReplyEnd::kOk,
+       {"+CSQ: 23,99", "OK"}},
       // Only the first echo: a later line reading as the command is the reply's.
       {"AT", {"AT\r\nAT\r\nOK\r\n"}, AtReplyEnd::kOk, {"AT", "OK"}},
   };
