@@ -22,6 +22,16 @@ constexpr std::string_view kLineEnd = "\r\n";
 constexpr int kPollStepMs = 20;
 constexpr std::size_t kReadSize = 1024;
 
+// A unit that answers within the wake-up's half second is woken and logged
+// in with one of each, in about half a second more than it takes to answer.
+// A slower one was sent them again, and its answers to the repeats are still
+// on their way: they are waited out (the line quiet for longer than the
+// login's 1 s between repeats, 5 s at most) so that no command takes them for
+// its reply.
+constexpr auto kQuickConnect = std::chrono::milliseconds(1000);
+constexpr auto kSettleQuiet = std::chrono::milliseconds(1100);
+constexpr auto kSettleMost = std::chrono::seconds(5);
+
 // The commands as GBK, or nothing (after saying why) when one cannot go on
 // the wire: a character GBK cannot hold, or a control byte inside it.
 std::optional<std::vector<std::string>> GbkCommands(const std::vector<std::string>& given) {
@@ -75,6 +85,16 @@ AtReplyEnd Exchange(CSerialPort& port, const std::string& command, long timeout_
   return reply.End();
 }
 
+void WaitOutLateAnswers(CSerialPort& port) {
+  const Clock::time_point end = Clock::now() + kSettleMost;
+  Clock::time_point quiet_since = Clock::now();
+  char buffer[kReadSize];
+  for (Clock::time_point now = quiet_since; now < end && now - quiet_since < kSettleQuiet; now = Clock::now()) {
+    port.WaitReadable(kPollStepMs);
+    if (port.ReadQueued(port.PortLock(), buffer, sizeof buffer) > 0) quiet_since = Clock::now();
+  }
+}
+
 }  // namespace
 
 int RunAt(const Options& options) {
@@ -85,7 +105,11 @@ int RunAt(const Options& options) {
   // error; the exchange then talks to the DTU itself.
   const bool login = !options.no_login;
   if (!session.Open(/*start_worker=*/login)) return kExitUsage;
-  if (login && !session.Run(WakeAndLoginRequest{})) return kExitFailed;
+  if (login) {
+    const Clock::time_point started = Clock::now();
+    if (!session.Run(WakeAndLoginRequest{})) return kExitFailed;
+    if (Clock::now() - started > kQuickConnect) WaitOutLateAnswers(session.port());
+  }
   const long timeout_ms = options.timeout_ms.value_or(kDefaultAtTimeoutMs);
   for (const std::string& command : *commands) {
     switch (Exchange(session.port(), command, timeout_ms)) {
