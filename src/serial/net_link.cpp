@@ -28,6 +28,10 @@ constexpr auto kAnswerLimit = std::chrono::seconds(3);
 // still open after this long was kept. Between attempts, this pause.
 constexpr auto kRawSettle = std::chrono::milliseconds(100);
 constexpr auto kRetryPause = std::chrono::milliseconds(20);
+// Each attempt has at least this long to show whether it was kept, even past
+// the connect limit: an attempt made just before the limit, with no time left
+// to be turned away, was otherwise taken as kept.
+constexpr auto kLeastSettle = std::chrono::milliseconds(500);
 // Keep-alive probes: a server machine that vanished without closing the
 // connection is seen as gone after about 10 + 3 * 5 seconds of silence.
 constexpr int kKeepIdleSeconds = 10;
@@ -204,7 +208,7 @@ std::unique_ptr<NetLink> NetLink::Connect(const std::string& name, PortResult& r
     }
     TuneSocket(fd);
     link.reset(new NetLink(fd, url->kind));
-    if (link->Settle(deadline)) break;
+    if (link->Settle(std::max(deadline, Clock::now() + kLeastSettle))) break;
     link.reset();
     // Turned away: the server's port is still held, by a client that just
     // left or by another one.

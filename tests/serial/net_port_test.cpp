@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <string_view>
@@ -50,9 +51,9 @@ class ScriptedServer {
   }
 
   // Accepts the port's connection (the kernel completed it already).
-  bool Accept() {
+  bool Accept(int within_ms = 5000) {
     pollfd p{listener_, POLLIN, 0};
-    if (::poll(&p, 1, 5000) <= 0) return false;
+    if (::poll(&p, 1, within_ms) <= 0) return false;
     peer_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     return peer_ >= 0;
   }
@@ -192,6 +193,26 @@ TEST_F(NetPort, AConnectionTurnedAwayIsTriedAgain) {
   ASSERT_TRUE(opened.ok()) << static_cast<int>(opened.kind);
   port.Write(port.PortLock(), "AT\r\n");
   EXPECT_EQ(server.ReceiveUntil("AT\r\n"), "AT\r\n");
+}
+
+// A server that keeps turning connections away, each after 400 ms: the
+// attempt begun just before the 3 s limit is not taken as kept for want of
+// time to be turned away.
+TEST_F(NetPort, AServerThatTurnsEveryConnectionAwayIsBusy) {
+  SetUrl(server.Url("rfc2217"), 57600);
+  std::atomic<bool> opening{true};
+  std::thread refuse([&] {
+    while (opening.load()) {
+      if (!server.Accept(50)) continue;
+      std::this_thread::sleep_for(400ms);
+      server.Drop();
+    }
+  });
+  const PortResult opened = port.Open();
+  opening.store(false);
+  refuse.join();
+  EXPECT_EQ(opened.kind, PortErrorKind::kBusy);
+  EXPECT_FALSE(port.IsOpen());
 }
 
 TEST_F(NetPort, RawPassesEveryByteUnchanged) {
