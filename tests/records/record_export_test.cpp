@@ -1,12 +1,16 @@
 // The exports of records that the command-line tests do not make: a
 // stopped unit in OCP lines, and CSV fields that need quoting or escaping.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "record_samples.h"
+#include "records/csv_export_job.h"
 #include "records/record_export.h"
+#include "records/sqlite_record_store.h"
+#include "support/temp_dir.h"
 
 namespace zt {
 namespace {
@@ -55,6 +59,38 @@ TEST(RecordExport, CsvFieldsAreQuotedAndControlBytesEscaped) {
   EXPECT_NE(csv.find(",IMEI Number: 860123456789012; Revision: ZR3100_S3_3.1.2\r\n"), std::string::npos) << csv;
   // One header line and one line for the unit.
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 2);
+}
+
+// The records page's export job: the filter's records, newest first, or why
+// not; a missing records file is not made.
+TEST(CsvExportJob, WritesTheFiltersRecordsOrSaysWhyNot) {
+  test::TempDir dir;
+  const std::string records = dir.File("records.sqlite3");
+  std::vector<UnitRecord> units = {
+      SampleRecord("a0000000-0000-4000-8000-000000000001", "2026-12-07T10:00:00.000Z"),
+      SampleRecord("a0000000-0000-4000-8000-000000000002", "2026-12-07T11:00:00.000Z", RecordResult::kFailed),
+      SampleRecord("a0000000-0000-4000-8000-000000000003", "2026-12-07T12:00:00.000Z")};
+  {
+    std::string error;
+    const auto store = SqliteRecordStore::Open(records, error);
+    ASSERT_TRUE(store) << error;
+    for (const UnitRecord& r : units) ASSERT_TRUE(store->Append(r));
+  }
+  RecordFilter passed;
+  passed.result = RecordResult::kPassed;
+  CsvExportOutcome out = ExportRecordsCsv(records, passed, dir.File("passed.csv"));
+  EXPECT_EQ(out.kind, CsvExportOutcome::Kind::kWritten);
+  EXPECT_EQ(out.count, 2u);
+  EXPECT_EQ(test::ReadFileBytes(dir.File("passed.csv")), RecordsCsv({units[2], units[0]}));
+
+  out = ExportRecordsCsv(records, {}, dir.path());  // a folder is no file to write
+  EXPECT_EQ(out.kind, CsvExportOutcome::Kind::kNotWritten);
+
+  out = ExportRecordsCsv(dir.File("none.sqlite3"), {}, dir.File("none.csv"));
+  EXPECT_EQ(out.kind, CsvExportOutcome::Kind::kNotRead);
+  EXPECT_FALSE(out.error.empty());
+  EXPECT_NE(::access(dir.File("none.sqlite3").c_str(), F_OK), 0);
+  EXPECT_NE(::access(dir.File("none.csv").c_str(), F_OK), 0);
 }
 
 }  // namespace

@@ -171,9 +171,13 @@ class TestRecordsPage : public QObject {
     const std::string target = b.dir.File("passed.csv");
     b.page()->SetFileChooser([&](const QString&) { return QString::fromStdString(target); });
     QTest::mouseClick(b.Find<QPushButton>("exportButton"), Qt::LeftButton);
+    // The export runs on a thread of its own; the button waits for its end.
+    QVERIFY(!b.Find<QPushButton>("exportButton")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(b.harness->LogHas(Format("已导出%d条测试记录到%s"_gbk, 2, target)), 10000);
+    QVERIFY(b.Find<QPushButton>("exportButton")->isEnabled());
+    QVERIFY(!b.page()->Exporting());
     const std::vector<UnitRecord> expected = {b.units[5], b.units[1]};
     QCOMPARE(test::ReadFileBytes(target), RecordsCsv(expected));
-    QVERIFY(b.harness->LogHas(Format("已导出%d条测试记录到%s"_gbk, 2, target)));
   }
 
   void theChartCountsTheHoursAndTheFailures() {

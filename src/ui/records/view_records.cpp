@@ -21,11 +21,9 @@
 #include <QVBoxLayout>
 
 #include "common/message_box.h"
-#include "records/record_export.h"
 #include "records/sqlite_record_store.h"
 #include "settings/record_settings.h"
 #include "settings/tool_settings.h"
-#include "text/atomic_file.h"
 #include "text/gbk.h"
 #include "text/gbk_literal.h"
 #include "text/strformat.h"
@@ -94,6 +92,8 @@ CViewRecords::CViewRecords(IFrameContext& frame, QWidget* parent) : CViewBase(fr
 }
 
 CViewRecords::~CViewRecords() {
+  // An export under way ends first; its report to this page is dropped.
+  if (export_thread_.joinable()) export_thread_.join();
   // The model reads through the store: it lets go first.
   model_->SetSource(nullptr, {});
 }
@@ -247,6 +247,7 @@ void CViewRecords::OpenStore() {
   // Only reading: a page that shows records never makes or changes a file.
   RecordStoreOptions reading;
   reading.create = false;
+  store_path_ = path;
   store_ = SqliteRecordStore::Open(path, store_error_, reading);
   if (!store_) status_->setText(Qs("无法打开测试记录: "_gbk) + RecordText(store_error_));
 }
@@ -338,24 +339,39 @@ void CViewRecords::ExportCsv() {
     frame().Messages().ShowMessage("尚无测试记录"_gbk, "导出测试记录"_gbk, MessageIcon::kExclamation);
     return;
   }
+  if (Exporting()) return;
   const QString suggested =
       QStringLiteral("records_%1.csv").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmm")));
   const QString chosen = choose_file_ ? choose_file_(suggested) : QString();
   if (chosen.isEmpty()) return;
-  const std::string path = NativePath(chosen);
-  const std::optional<std::vector<UnitRecord>> records = store_->List(filter_);
-  if (!records) {
-    frame().Messages().ShowMessage(Format("读取测试记录失败: %s"_gbk, Utf8ToGbkLossy(store_->LastError())),
-                                   "导出测试记录"_gbk, MessageIcon::kError);
-    return;
+  const std::string target = NativePath(chosen);
+  export_->setEnabled(false);
+  status_->setText(Qs("正在导出测试记录..."_gbk));
+  export_thread_ = std::thread([this, records = store_path_, filter = filter_, target] {
+    const CsvExportOutcome outcome = ExportRecordsCsv(records, filter, target);
+    QMetaObject::invokeMethod(
+        this, [this, outcome, target] { ExportFinished(outcome, target); }, Qt::QueuedConnection);
+  });
+}
+
+void CViewRecords::ExportFinished(const CsvExportOutcome& outcome, const std::string& target) {
+  export_thread_.join();
+  export_->setEnabled(true);
+  RefreshStatus();
+  switch (outcome.kind) {
+    case CsvExportOutcome::Kind::kNotRead:
+      frame().Messages().ShowMessage(Format("读取测试记录失败: %s"_gbk, Utf8ToGbkLossy(outcome.error)),
+                                     "导出测试记录"_gbk, MessageIcon::kError);
+      return;
+    case CsvExportOutcome::Kind::kNotWritten:
+      frame().Messages().ShowMessage(Format("无法写入文件%s"_gbk, Utf8ToGbkLossy(target)), "导出测试记录"_gbk,
+                                     MessageIcon::kError);
+      return;
+    case CsvExportOutcome::Kind::kWritten:
+      frame().AddLogLine(
+          Format("已导出%d条测试记录到%s"_gbk, static_cast<int>(outcome.count), Utf8ToGbkLossy(target)));
+      return;
   }
-  // Written whole beside the target and renamed over it.
-  if (!WriteFileAtomically(path, RecordsCsv(*records))) {
-    frame().Messages().ShowMessage(Format("无法写入文件%s"_gbk, Utf8ToGbkLossy(path)), "导出测试记录"_gbk,
-                                   MessageIcon::kError);
-    return;
-  }
-  frame().AddLogLine(Format("已导出%d条测试记录到%s"_gbk, static_cast<int>(records->size()), Utf8ToGbkLossy(path)));
 }
 
 }  // namespace zt::ui

@@ -11,14 +11,17 @@
 // read just after the page shows, the rest a page at a time as the table
 // scrolls; the charts are built and counted when their tab is shown.
 //
-// UI thread only; the store is the page's own connection to the file.
+// UI thread only; the store is the page's own connection to the file (an
+// export opens one of its own on its thread).
 #pragma once
 
 #include <QString>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "records/csv_export_job.h"
 #include "records/record_store.h"
 #include "ui/shell/view_base.h"
 
@@ -54,8 +57,10 @@ class CViewRecords : public CViewBase {
   void ApplyFilter();
   // The period back to the last 24 hours, listed anew.
   void LastDay();
-  // Asks for a file and writes the listing's records into it as CSV.
+  // Asks for a file and writes the listing's records into it as CSV, on a
+  // thread of its own: the page stays usable, the button waits for the end.
   void ExportCsv();
+  bool Exporting() const { return export_thread_.joinable(); }
 
   // The filter of the listing shown.
   const RecordFilter& Filter() const { return filter_; }
@@ -80,6 +85,7 @@ class CViewRecords : public CViewBase {
   void ShowRecord(int row);
   void RefreshChart();
   void RefreshStatus();
+  void ExportFinished(const CsvExportOutcome& outcome, const std::string& target);
 
   QDateTimeEdit* since_ = nullptr;
   QDateTimeEdit* until_ = nullptr;
@@ -100,7 +106,9 @@ class CViewRecords : public CViewBase {
   RecordsTableModel* model_ = nullptr;
 
   std::unique_ptr<IRecordStore> store_;
+  std::string store_path_;
   std::string store_error_;
+  std::thread export_thread_;
   RecordFilter filter_;
   bool chart_stale_ = true;
   FileChooser choose_file_;
