@@ -85,6 +85,7 @@ AtReplyEnd Exchange(CSerialPort& port, const std::string& command, long timeout_
   return reply.End();
 }
 
+// Reads and drops what comes until the line has been quiet long enough.
 void WaitOutLateAnswers(CSerialPort& port) {
   const Clock::time_point end = Clock::now() + kSettleMost;
   Clock::time_point quiet_since = Clock::now();

@@ -167,10 +167,6 @@ int Fail(const std::string& message, int status = kExitUsage) {
   return status;
 }
 
-}  // namespace
-
-namespace {
-
 // What the records command is given: the words after "records", with the
 // tool's --settings moved behind it when it came first, as with every other
 // command ("--settings F records list" is "records --settings F list").
